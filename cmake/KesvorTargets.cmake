@@ -1,0 +1,34 @@
+# Shared settings for the project's own targets.
+
+# Warnings are errors for our own code only; Qt, GoogleTest and generated moc
+# sources are not held to them.
+function(kesvor_target_defaults target)
+    target_compile_options(${target} PRIVATE
+        $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wpedantic -Werror>)
+    target_compile_definitions(${target} PRIVATE
+        QT_NO_KEYWORDS
+        $<$<CONFIG:Debug,RelWithDebInfo>:KESVOR_DEBUG_LOG_ENABLED>)
+endfunction()
+
+# One precompiled header serves every target of the project: the Qt and
+# standard headers nearly all translation units include.
+set(KESVOR_PCH_HEADER ${CMAKE_CURRENT_LIST_DIR}/pch/KesvorPch.h)
+
+function(kesvor_use_pch target)
+    if(TARGET kesvor_platform AND NOT target STREQUAL "kesvor_platform")
+        target_precompile_headers(${target} REUSE_FROM kesvor_platform)
+    else()
+        target_precompile_headers(${target} PRIVATE ${KESVOR_PCH_HEADER})
+    endif()
+endfunction()
+
+# Sources of a directory tree, picked up as files are added.
+function(kesvor_glob_sources out)
+    set(result)
+    foreach(dir IN LISTS ARGN)
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS
+            ${dir}/*.cpp ${dir}/*.h)
+        list(APPEND result ${found})
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,20 @@
+# Installs the built SDK into a scratch prefix, then configures, builds and
+# runs a small host project against it.
+file(REMOVE_RECURSE ${WORK_DIR})
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+    endif()
+    set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${WORK_DIR}/prefix)
+run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G Ninja
+    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Debug)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run(${WORK_DIR}/build/host)
+if(NOT last_output MATCHES "Kesvor 1 host ok")
+    message(FATAL_ERROR "unexpected output from the host: ${last_output}")
+endif()
