@@ -1,0 +1,7 @@
+#include "DebugLog.h"
+
+namespace kesvor::foundation {
+
+Q_LOGGING_CATEGORY(debugLog, "kesvor.debug")
+
+} // namespace kesvor::foundation

@@ -1,0 +1,54 @@
+#include "UrlSession.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QThread>
+#include <QtNetwork/QNetworkAccessManager>
+#include <QtNetwork/QNetworkReply>
+
+namespace kesvor::net {
+
+UrlSession& UrlSession::shared() {
+    Q_ASSERT(QCoreApplication::instance() &&
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+    static UrlSession* session = new UrlSession(QCoreApplication::instance());
+    return *session;
+}
+
+UrlSession::UrlSession(QObject* parent)
+    : QObject(parent)
+    , m_manager(new QNetworkAccessManager(this)) {}
+
+UrlSession::~UrlSession() = default;
+
+void UrlSession::dataTask(QNetworkRequest request, const QByteArray& verb, const QByteArray& body,
+                          Completion completion) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (request.transferTimeout() == 0)
+        request.setTransferTimeout(defaultTimeoutMs);
+    QNetworkReply* reply = m_manager->sendCustomRequest(request, verb, body);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, completion = std::move(completion)] { finish(reply, completion); });
+}
+
+void UrlSession::finish(QNetworkReply* reply, const Completion& completion) {
+    reply->deleteLater();
+    UrlResponse response;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // Codes below 200 are network and proxy failures (a connection lost halfway
+    // included). An HTTP answer of any status is a response, not a transport
+    // error: the caller decides what a 4xx or 5xx body means.
+    const bool transportFailed = reply->error() > QNetworkReply::NoError &&
+                                 reply->error() < QNetworkReply::ContentAccessDenied;
+    if (status.isValid() && !transportFailed) {
+        response.statusCode = status.toInt();
+        response.body = reply->readAll();
+    } else {
+        const QString description =
+            reply->errorString().isEmpty() ? QStringLiteral("no response") : reply->errorString();
+        response.error =
+            foundation::Error{QString::fromLatin1(errorDomain), int(reply->error()), description};
+    }
+    completion(response);
+}
+
+} // namespace kesvor::net
