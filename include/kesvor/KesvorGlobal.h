@@ -1,0 +1,7 @@
+#pragma once
+
+#if defined(KESVOR_BUILDING_SDK)
+#define KESVOR_EXPORT __attribute__((visibility("default")))
+#else
+#define KESVOR_EXPORT
+#endif
