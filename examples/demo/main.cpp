@@ -4,7 +4,8 @@
 #include <QtCore/QTextStream>
 #include <QtWidgets/QApplication>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     kesvor::Kesvor::initWithToken(QStringLiteral("demo-business-token"));
     QTextStream(stdout) << "Kesvor " << KesvorVersionNumber

@@ -24,12 +24,14 @@ enum class KUserInfoKey : int {
 /// The key with raw value rawValue (0 to 3), or nothing for any other integer.
 KESVOR_EXPORT std::optional<KUserInfoKey> userInfoKeyFromRawValue(int rawValue);
 
-constexpr int rawValue(KUserInfoKey key) {
+constexpr int rawValue(KUserInfoKey key)
+{
     return static_cast<int>(key);
 }
 
 /// A key hashes to its raw value.
-inline size_t qHash(KUserInfoKey key, size_t seed = 0) noexcept {
+inline size_t qHash(KUserInfoKey key, size_t seed = 0) noexcept
+{
     return static_cast<size_t>(rawValue(key)) ^ seed;
 }
 
@@ -62,7 +64,8 @@ private:
 } // namespace kesvor
 
 template <> struct std::hash<kesvor::KUserInfoKey> {
-    size_t operator()(kesvor::KUserInfoKey key) const noexcept {
+    size_t operator()(kesvor::KUserInfoKey key) const noexcept
+    {
         return static_cast<size_t>(kesvor::rawValue(key));
     }
 };

@@ -6,7 +6,8 @@
 
 namespace kesvor::foundation {
 
-void Console::print(const QString& line) {
+void Console::print(const QString& line)
+{
     static QMutex mutex;
     const QByteArray bytes = line.toUtf8() + '\n';
     const QMutexLocker lock(&mutex);

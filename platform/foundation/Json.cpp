@@ -11,12 +11,14 @@ namespace kesvor::foundation {
 
 namespace {
 
-void setError(Error* error, int code, const QString& description) {
+void setError(Error* error, int code, const QString& description)
+{
     if (error)
         *error = Error{QString::fromLatin1(Json::errorDomain), code, description};
 }
 
-bool isNumber(int typeId) {
+bool isNumber(int typeId)
+{
     switch (typeId) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -36,7 +38,8 @@ bool isNumber(int typeId) {
 
 } // namespace
 
-bool Json::isEncodable(const QVariant& value) {
+bool Json::isEncodable(const QVariant& value)
+{
     const int type = value.typeId();
     if (!value.isValid() || type == QMetaType::Nullptr || type == QMetaType::Bool ||
         type == QMetaType::QString || type == QMetaType::QStringList)
@@ -58,7 +61,8 @@ bool Json::isEncodable(const QVariant& value) {
     return false;
 }
 
-std::optional<QByteArray> Json::encode(const QVariant& value, Error* error) {
+std::optional<QByteArray> Json::encode(const QVariant& value, Error* error)
+{
     if (!isEncodable(value)) {
         setError(error, 1, QStringLiteral("value is not JSON-encodable"));
         return std::nullopt;
@@ -72,7 +76,8 @@ std::optional<QByteArray> Json::encode(const QVariant& value, Error* error) {
     return std::nullopt;
 }
 
-std::optional<QVariant> Json::decode(const QByteArray& text, Error* error) {
+std::optional<QVariant> Json::decode(const QByteArray& text, Error* error)
+{
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -90,7 +95,8 @@ std::optional<QVariant> Json::decode(const QByteArray& text, Error* error) {
     return std::nullopt;
 }
 
-QVariant Json::fromJsonValue(const QJsonValue& value) {
+QVariant Json::fromJsonValue(const QJsonValue& value)
+{
     switch (value.type()) {
     case QJsonValue::Object: {
         QVariantMap map;
@@ -114,7 +120,8 @@ QVariant Json::fromJsonValue(const QJsonValue& value) {
     }
 }
 
-QJsonValue Json::toJsonValue(const QVariant& value) {
+QJsonValue Json::toJsonValue(const QVariant& value)
+{
     const int type = value.typeId();
     if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash) {
         QJsonObject object;
@@ -134,7 +141,8 @@ QJsonValue Json::toJsonValue(const QVariant& value) {
     return QJsonValue::fromVariant(value);
 }
 
-std::optional<QVariantMap> Json::asMap(const QVariant& value) {
+std::optional<QVariantMap> Json::asMap(const QVariant& value)
+{
     if (value.typeId() == QMetaType::QVariantMap)
         return value.toMap();
     if (value.typeId() == QMetaType::QVariantHash) {

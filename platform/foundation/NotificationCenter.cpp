@@ -7,7 +7,8 @@
 
 namespace kesvor::foundation {
 
-NotificationCenter& NotificationCenter::defaultCenter() {
+NotificationCenter& NotificationCenter::defaultCenter()
+{
     static NotificationCenter center;
     return center;
 }
@@ -16,7 +17,8 @@ NotificationCenter::NotificationCenter() = default;
 NotificationCenter::~NotificationCenter() = default;
 
 NotificationCenter::Token NotificationCenter::addObserver(const void* observer, const QString& name,
-                                                          Handler handler) {
+                                                          Handler handler)
+{
     const QMutexLocker lock(&m_mutex);
     const Token token = m_nextToken++;
     m_observations.push_back({token, observer, name, std::make_shared<Handler>(std::move(handler)),
@@ -24,7 +26,8 @@ NotificationCenter::Token NotificationCenter::addObserver(const void* observer, 
     return token;
 }
 
-void NotificationCenter::removeIf(const std::function<bool(const Observation&)>& predicate) {
+void NotificationCenter::removeIf(const std::function<bool(const Observation&)>& predicate)
+{
     const QMutexLocker lock(&m_mutex);
     auto removed = std::stable_partition(m_observations.begin(), m_observations.end(),
                                          [&](const Observation& o) { return !predicate(o); });
@@ -34,23 +37,27 @@ void NotificationCenter::removeIf(const std::function<bool(const Observation&)>&
     m_observations.erase(removed, m_observations.end());
 }
 
-void NotificationCenter::removeObserver(Token token) {
+void NotificationCenter::removeObserver(Token token)
+{
     removeIf([token](const Observation& o) { return o.token == token; });
 }
 
-void NotificationCenter::removeObserver(const void* observer) {
+void NotificationCenter::removeObserver(const void* observer)
+{
     if (!observer)
         return;
     removeIf([observer](const Observation& o) { return o.observer == observer; });
 }
 
-void NotificationCenter::removeObserver(const void* observer, const QString& name) {
+void NotificationCenter::removeObserver(const void* observer, const QString& name)
+{
     if (!observer)
         return;
     removeIf([&](const Observation& o) { return o.observer == observer && o.name == name; });
 }
 
-void NotificationCenter::post(const QString& name, const QVariantMap& userInfo) {
+void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
+{
     std::vector<Observation> matching;
     {
         const QMutexLocker lock(&m_mutex);
@@ -65,7 +72,8 @@ void NotificationCenter::post(const QString& name, const QVariantMap& userInfo) 
             (*o.handler)(notification);
 }
 
-int NotificationCenter::observerCount(const QString& name) const {
+int NotificationCenter::observerCount(const QString& name) const
+{
     const QMutexLocker lock(&m_mutex);
     return int(std::count_if(m_observations.begin(), m_observations.end(),
                              [&](const Observation& o) { return o.name == name; }));

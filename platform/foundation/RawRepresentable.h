@@ -17,7 +17,8 @@ namespace kesvor::foundation {
 template <typename E> struct RawValues;
 
 /// The raw string of a case.
-template <typename E> QString rawValue(E value) {
+template <typename E> QString rawValue(E value)
+{
     for (const auto& [kase, raw] : RawValues<E>::table)
         if (kase == value)
             return QString::fromUtf8(raw);
@@ -25,7 +26,8 @@ template <typename E> QString rawValue(E value) {
 }
 
 /// The case whose raw value equals raw exactly (case-sensitive), or nothing.
-template <typename E> std::optional<E> fromRawValue(QStringView raw) {
+template <typename E> std::optional<E> fromRawValue(QStringView raw)
+{
     for (const auto& [kase, text] : RawValues<E>::table)
         if (raw == QLatin1StringView(text))
             return kase;
@@ -33,7 +35,8 @@ template <typename E> std::optional<E> fromRawValue(QStringView raw) {
 }
 
 /// Every case, in declaration order.
-template <typename E> constexpr auto allCases() {
+template <typename E> constexpr auto allCases()
+{
     std::array<E, RawValues<E>::table.size()> cases{};
     for (std::size_t i = 0; i < cases.size(); ++i)
         cases[i] = RawValues<E>::table[i].first;

@@ -16,7 +16,8 @@ namespace {
 
 // The suite file is one JSON object: JSON keeps the value types exactly,
 // which the INI format does not for top-level booleans and numbers.
-bool readJsonSuite(QIODevice& device, QSettings::SettingsMap& map) {
+bool readJsonSuite(QIODevice& device, QSettings::SettingsMap& map)
+{
     const QByteArray text = device.readAll();
     if (text.trimmed().isEmpty())
         return true;
@@ -30,7 +31,8 @@ bool readJsonSuite(QIODevice& device, QSettings::SettingsMap& map) {
     return true;
 }
 
-bool writeJsonSuite(QIODevice& device, const QSettings::SettingsMap& map) {
+bool writeJsonSuite(QIODevice& device, const QSettings::SettingsMap& map)
+{
     QJsonObject object;
     for (auto it = map.begin(); it != map.end(); ++it)
         object.insert(it.key(), Json::toJsonValue(it.value()));
@@ -38,7 +40,8 @@ bool writeJsonSuite(QIODevice& device, const QSettings::SettingsMap& map) {
     return device.write(text) == text.size();
 }
 
-QSettings::Format jsonFormat() {
+QSettings::Format jsonFormat()
+{
     static const QSettings::Format format =
         QSettings::registerFormat(QStringLiteral("json"), readJsonSuite, writeJsonSuite);
     return format;
@@ -47,7 +50,8 @@ QSettings::Format jsonFormat() {
 } // namespace
 
 UserDefaults::UserDefaults(const QString& suiteName, const QString& directory)
-    : m_suiteName(suiteName) {
+    : m_suiteName(suiteName)
+{
     const QString dir = directory.isEmpty() ? defaultDirectory() : directory;
     QDir().mkpath(dir);
     m_settings = std::make_unique<QSettings>(
@@ -59,21 +63,25 @@ UserDefaults::UserDefaults(const QString& suiteName, const QString& directory)
 
 UserDefaults::~UserDefaults() = default;
 
-QString UserDefaults::defaultDirectory() {
+QString UserDefaults::defaultDirectory()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-QString UserDefaults::filePath() const {
+QString UserDefaults::filePath() const
+{
     const QMutexLocker lock(&m_mutex);
     return m_settings->fileName();
 }
 
-QVariant UserDefaults::objectForKey(const QString& key) const {
+QVariant UserDefaults::objectForKey(const QString& key) const
+{
     const QMutexLocker lock(&m_mutex);
     return m_settings->value(key);
 }
 
-bool UserDefaults::setObject(const QVariant& value, const QString& key) {
+bool UserDefaults::setObject(const QVariant& value, const QString& key)
+{
     if (!value.isValid() || !Json::isEncodable(value)) {
         KESVOR_DEBUG_LOG << "defaults: refusing a value that is not JSON-typed for key" << key;
         return false;
@@ -83,12 +91,14 @@ bool UserDefaults::setObject(const QVariant& value, const QString& key) {
     return true;
 }
 
-void UserDefaults::removeObjectForKey(const QString& key) {
+void UserDefaults::removeObjectForKey(const QString& key)
+{
     const QMutexLocker lock(&m_mutex);
     m_settings->remove(key);
 }
 
-bool UserDefaults::boolForKey(const QString& key) const {
+bool UserDefaults::boolForKey(const QString& key) const
+{
     // Numbers and the usual spellings count too, as a hand-edited file may hold them.
     const QVariant value = objectForKey(key);
     switch (value.typeId()) {
@@ -106,11 +116,13 @@ bool UserDefaults::boolForKey(const QString& key) const {
     }
 }
 
-void UserDefaults::setBool(bool value, const QString& key) {
+void UserDefaults::setBool(bool value, const QString& key)
+{
     setObject(value, key);
 }
 
-bool UserDefaults::synchronize() {
+bool UserDefaults::synchronize()
+{
     const QMutexLocker lock(&m_mutex);
     m_settings->sync();
     const bool ok = m_settings->status() == QSettings::NoError;

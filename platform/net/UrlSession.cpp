@@ -1,28 +1,32 @@
 #include "UrlSession.h"
 
+#include "foundation/MainThread.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QThread>
 #include <QtNetwork/QNetworkAccessManager>
 #include <QtNetwork/QNetworkReply>
 
 namespace kesvor::net {
 
-UrlSession& UrlSession::shared() {
-    Q_ASSERT(QCoreApplication::instance() &&
-             QThread::currentThread() == QCoreApplication::instance()->thread());
+UrlSession& UrlSession::shared()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
     static UrlSession* session = new UrlSession(QCoreApplication::instance());
     return *session;
 }
 
 UrlSession::UrlSession(QObject* parent)
     : QObject(parent)
-    , m_manager(new QNetworkAccessManager(this)) {}
+    , m_manager(new QNetworkAccessManager(this))
+{
+}
 
 UrlSession::~UrlSession() = default;
 
 void UrlSession::dataTask(QNetworkRequest request, const QByteArray& verb, const QByteArray& body,
-                          Completion completion) {
-    Q_ASSERT(QThread::currentThread() == thread());
+                          Completion completion)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
     if (request.transferTimeout() == 0)
         request.setTransferTimeout(defaultTimeoutMs);
     QNetworkReply* reply = m_manager->sendCustomRequest(request, verb, body);
@@ -30,7 +34,8 @@ void UrlSession::dataTask(QNetworkRequest request, const QByteArray& verb, const
             [this, reply, completion = std::move(completion)] { finish(reply, completion); });
 }
 
-void UrlSession::finish(QNetworkReply* reply, const Completion& completion) {
+void UrlSession::finish(QNetworkReply* reply, const Completion& completion)
+{
     reply->deleteLater();
     UrlResponse response;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -20,18 +20,21 @@ struct Session {
     std::optional<QString> deviceToken;
 };
 
-Session& session() {
+Session& session()
+{
     static Session state;
     return state;
 }
 
-void deleteStoredMessages() {
+void deleteStoredMessages()
+{
     KESVOR_DEBUG_LOG << "clearChat: no message store in this build";
 }
 
 // A new host customer id that differs from the stored customer's wipes that
 // customer's messages and record, so the next sign-up starts clean.
-void customerIdDidChange(const std::optional<QString>& newId) {
+void customerIdDidChange(const std::optional<QString>& newId)
+{
     if (!newId)
         return;
     const auto& user = session().user;
@@ -46,29 +49,35 @@ void customerIdDidChange(const std::optional<QString>& newId) {
 
 } // namespace
 
-void Kesvor::initWithToken(const QString& token) {
+void Kesvor::initWithToken(const QString& token)
+{
     session().businessToken = token;
     session().user = KesvorLocalStorage::storedUser();
 }
 
-void Kesvor::clearChat() {
+void Kesvor::clearChat()
+{
     deleteStoredMessages();
 }
 
-std::optional<QString> Kesvor::customerId() {
+std::optional<QString> Kesvor::customerId()
+{
     return session().customerId;
 }
 
-void Kesvor::setCustomerId(const std::optional<QString>& customerId) {
+void Kesvor::setCustomerId(const std::optional<QString>& customerId)
+{
     session().customerId = customerId;
     customerIdDidChange(customerId);
 }
 
-std::optional<KesvorMetaUserInfo> Kesvor::metaUserinfo() {
+std::optional<KesvorMetaUserInfo> Kesvor::metaUserinfo()
+{
     return session().metaUserinfo;
 }
 
-void Kesvor::setMetaUserinfo(const std::optional<KesvorMetaUserInfo>& metaUserinfo) {
+void Kesvor::setMetaUserinfo(const std::optional<KesvorMetaUserInfo>& metaUserinfo)
+{
     session().metaUserinfo = metaUserinfo;
     std::optional<QString> id;
     if (metaUserinfo) {
@@ -81,55 +90,68 @@ void Kesvor::setMetaUserinfo(const std::optional<KesvorMetaUserInfo>& metaUserin
     setCustomerId(id);
 }
 
-std::optional<QString> Kesvor::businessToken() {
+std::optional<QString> Kesvor::businessToken()
+{
     return session().businessToken;
 }
 
-void Kesvor::setBusinessToken(const std::optional<QString>& token) {
+void Kesvor::setBusinessToken(const std::optional<QString>& token)
+{
     session().businessToken = token;
 }
 
-std::optional<QString> Kesvor::businessId() {
+std::optional<QString> Kesvor::businessId()
+{
     return session().businessId;
 }
 
-void Kesvor::setBusinessId(const std::optional<QString>& businessId) {
+void Kesvor::setBusinessId(const std::optional<QString>& businessId)
+{
     session().businessId = businessId;
 }
 
-std::optional<QString> Kesvor::businessName() {
+std::optional<QString> Kesvor::businessName()
+{
     return session().businessName;
 }
 
-void Kesvor::setBusinessName(const std::optional<QString>& businessName) {
+void Kesvor::setBusinessName(const std::optional<QString>& businessName)
+{
     session().businessName = businessName;
 }
 
-bool Kesvor::isBusinessVerified() {
+bool Kesvor::isBusinessVerified()
+{
     return session().isBusinessVerified;
 }
 
-void Kesvor::setIsBusinessVerified(bool verified) {
+void Kesvor::setIsBusinessVerified(bool verified)
+{
     session().isBusinessVerified = verified;
 }
 
-std::optional<QVariantMap> Kesvor::user() {
+std::optional<QVariantMap> Kesvor::user()
+{
     return session().user;
 }
 
-void Kesvor::setUser(const std::optional<QVariantMap>& user) {
+void Kesvor::setUser(const std::optional<QVariantMap>& user)
+{
     session().user = user;
 }
 
-std::optional<QString> Kesvor::deviceToken() {
+std::optional<QString> Kesvor::deviceToken()
+{
     return session().deviceToken;
 }
 
-void Kesvor::setDeviceToken(const std::optional<QString>& token) {
+void Kesvor::setDeviceToken(const std::optional<QString>& token)
+{
     session().deviceToken = token;
 }
 
-void Kesvor::clearStoredUser() {
+void Kesvor::clearStoredUser()
+{
     KesvorLocalStorage::removeStoredUser();
 }
 

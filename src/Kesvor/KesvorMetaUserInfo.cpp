@@ -17,7 +17,8 @@ constexpr std::array<std::pair<KUserInfoKey, const char*>, 4> wireKeys{{
 
 } // namespace
 
-std::optional<KUserInfoKey> userInfoKeyFromRawValue(int rawValue) {
+std::optional<KUserInfoKey> userInfoKeyFromRawValue(int rawValue)
+{
     if (rawValue < 0 || rawValue >= int(wireKeys.size()))
         return std::nullopt;
     return static_cast<KUserInfoKey>(rawValue);
@@ -28,36 +29,47 @@ struct KesvorMetaUserInfo::Private {
 };
 
 KesvorMetaUserInfo::KesvorMetaUserInfo(const Info& info)
-    : d(std::make_unique<Private>(Private{info})) {}
+    : d(std::make_unique<Private>(Private{info}))
+{
+}
 
 KesvorMetaUserInfo::KesvorMetaUserInfo(const KesvorMetaUserInfo& other)
-    : d(std::make_unique<Private>(*other.d)) {}
+    : d(std::make_unique<Private>(*other.d))
+{
+}
 
-KesvorMetaUserInfo& KesvorMetaUserInfo::operator=(const KesvorMetaUserInfo& other) {
+KesvorMetaUserInfo& KesvorMetaUserInfo::operator=(const KesvorMetaUserInfo& other)
+{
     if (this != &other)
         d = std::make_unique<Private>(*other.d);
     return *this;
 }
 
 KesvorMetaUserInfo::KesvorMetaUserInfo(KesvorMetaUserInfo&& other) noexcept
-    : d(std::make_unique<Private>(std::move(*other.d))) {}
+    : d(std::make_unique<Private>(std::move(*other.d)))
+{
+}
 
-KesvorMetaUserInfo& KesvorMetaUserInfo::operator=(KesvorMetaUserInfo&& other) noexcept {
+KesvorMetaUserInfo& KesvorMetaUserInfo::operator=(KesvorMetaUserInfo&& other) noexcept
+{
     *d = std::move(*other.d);
     return *this;
 }
 
 KesvorMetaUserInfo::~KesvorMetaUserInfo() = default;
 
-std::optional<KesvorMetaUserInfo::Info> KesvorMetaUserInfo::info() const {
+std::optional<KesvorMetaUserInfo::Info> KesvorMetaUserInfo::info() const
+{
     return d->info;
 }
 
-void KesvorMetaUserInfo::setInfo(const std::optional<Info>& info) {
+void KesvorMetaUserInfo::setInfo(const std::optional<Info>& info)
+{
     d->info = info;
 }
 
-QVariantMap KesvorMetaUserInfo::toDictionary() const {
+QVariantMap KesvorMetaUserInfo::toDictionary() const
+{
     QVariantMap result;
     if (!d->info)
         return result;

@@ -4,7 +4,8 @@
 
 namespace kesvor {
 
-QVariantMap PlatformInfo::info() {
+QVariantMap PlatformInfo::info()
+{
     return {
         {QStringLiteral("browserName"), QSysInfo::prettyProductName()},
         {QStringLiteral("majorVersion"), QSysInfo::productVersion()},

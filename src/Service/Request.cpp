@@ -1,11 +1,11 @@
 #include "Request.h"
 
 #include "foundation/Json.h"
+#include "foundation/MainThread.h"
 #include "net/UrlSession.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QLocale>
-#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 
@@ -13,7 +13,8 @@ namespace kesvor {
 
 namespace {
 
-QHash<QString, bool>& runningTasks() {
+QHash<QString, bool>& runningTasks()
+{
     static QHash<QString, bool> tasks = [] {
         QHash<QString, bool> table;
         table.reserve(2);
@@ -22,22 +23,20 @@ QHash<QString, bool>& runningTasks() {
     return tasks;
 }
 
-void assertMainThread() {
-    Q_ASSERT(QCoreApplication::instance() &&
-             QThread::currentThread() == QCoreApplication::instance()->thread());
-}
-
-foundation::Error requestError(Request::ErrorCode code, const QString& description) {
+foundation::Error requestError(Request::ErrorCode code, const QString& description)
+{
     return {QString::fromLatin1(Request::errorDomain), code, description};
 }
 
 // Failures found before anything is sent still reach the handler, but only
 // after request() has returned, like every other outcome.
-void failLater(const Request::CompletionHandler& handler, const foundation::Error& error) {
+void failLater(const Request::CompletionHandler& handler, const foundation::Error& error)
+{
     QTimer::singleShot(0, QCoreApplication::instance(), [handler, error] { handler(error, {}); });
 }
 
-std::optional<QUrl> httpUrl(const QString& urlString) {
+std::optional<QUrl> httpUrl(const QString& urlString)
+{
     const QUrl url(urlString, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() ||
@@ -46,7 +45,8 @@ std::optional<QUrl> httpUrl(const QString& urlString) {
     return url;
 }
 
-void deliver(const net::UrlResponse& response, const Request::CompletionHandler& handler) {
+void deliver(const net::UrlResponse& response, const Request::CompletionHandler& handler)
+{
     if (response.error) {
         handler(response.error, std::nullopt);
         return;
@@ -64,7 +64,8 @@ void deliver(const net::UrlResponse& response, const Request::CompletionHandler&
 }
 
 void post(const QString& urlString, const QVariantMap& parameters,
-          const Request::CompletionHandler& handler) {
+          const Request::CompletionHandler& handler)
+{
     if (runningTasks().contains(urlString))
         return;
     const auto url = httpUrl(urlString);
@@ -90,7 +91,8 @@ void post(const QString& urlString, const QVariantMap& parameters,
 }
 
 void get(const QString& urlString, const QVariantMap& parameters,
-         const Request::CompletionHandler& handler) {
+         const Request::CompletionHandler& handler)
+{
     auto url = httpUrl(urlString);
     if (url)
         url->setQuery(Request::query(parameters), QUrl::StrictMode);
@@ -104,7 +106,8 @@ void get(const QString& urlString, const QVariantMap& parameters,
         [handler](const net::UrlResponse& response) { deliver(response, handler); });
 }
 
-QString numberDescription(const QVariant& value) {
+QString numberDescription(const QVariant& value)
+{
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     return value.toString();
@@ -113,8 +116,9 @@ QString numberDescription(const QVariant& value) {
 } // namespace
 
 void Request::request(const QString& urlString, RequestMethod method, const QVariantMap& parameters,
-                      CompletionHandler completetionHandler) {
-    assertMainThread();
+                      CompletionHandler completetionHandler)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
     if (!completetionHandler)
         completetionHandler = [](auto, auto) {};
     if (method == RequestMethod::POST)
@@ -123,12 +127,14 @@ void Request::request(const QString& urlString, RequestMethod method, const QVar
         get(urlString, parameters, completetionHandler);
 }
 
-const QHash<QString, bool>& Request::runningTask() {
-    assertMainThread();
+const QHash<QString, bool>& Request::runningTask()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
     return runningTasks();
 }
 
-QString Request::query(const QVariantMap& parameters) {
+QString Request::query(const QVariantMap& parameters)
+{
     QStringList rendered;
     // QVariantMap iterates its keys in ascending order.
     for (auto it = parameters.begin(); it != parameters.end(); ++it)
@@ -138,7 +144,8 @@ QString Request::query(const QVariantMap& parameters) {
 }
 
 QList<std::pair<QString, QString>> Request::queryComponents(const QString& key,
-                                                            const QVariant& value) {
+                                                            const QVariant& value)
+{
     QList<std::pair<QString, QString>> components;
     if (const auto map = foundation::Json::asMap(value)) {
         for (auto it = map->begin(); it != map->end(); ++it)
@@ -159,7 +166,8 @@ QList<std::pair<QString, QString>> Request::queryComponents(const QString& key,
     return components;
 }
 
-QString Request::escape(const QString& string) {
+QString Request::escape(const QString& string)
+{
     return QString::fromLatin1(QUrl::toPercentEncoding(string, QByteArrayLiteral("/?")));
 }
 

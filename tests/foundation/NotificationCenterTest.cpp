@@ -7,7 +7,8 @@
 using kesvor::foundation::Notification;
 using kesvor::foundation::NotificationCenter;
 
-TEST(NotificationCenterTest, DeliversByNameInOrderWithUserInfo) {
+TEST(NotificationCenterTest, DeliversByNameInOrderWithUserInfo)
+{
     NotificationCenter center;
     QStringList calls;
     int owner = 0;
@@ -21,7 +22,8 @@ TEST(NotificationCenterTest, DeliversByNameInOrderWithUserInfo) {
     EXPECT_EQ(calls, (QStringList{"hi", "second"}));
 }
 
-TEST(NotificationCenterTest, TokensAndObserversRemoveTheirObservations) {
+TEST(NotificationCenterTest, TokensAndObserversRemoveTheirObservations)
+{
     NotificationCenter center;
     int a = 0, b = 0;
     int hits = 0;
@@ -39,7 +41,8 @@ TEST(NotificationCenterTest, TokensAndObserversRemoveTheirObservations) {
     EXPECT_EQ(center.observerCount(QStringLiteral("M")), 0);
 }
 
-TEST(NotificationCenterTest, ObserverRemovedDuringPostIsNotCalledAndReentrancyWorks) {
+TEST(NotificationCenterTest, ObserverRemovedDuringPostIsNotCalledAndReentrancyWorks)
+{
     NotificationCenter center;
     NotificationCenter::Token second = 0;
     int secondCalls = 0, nestedCalls = 0;
@@ -54,7 +57,8 @@ TEST(NotificationCenterTest, ObserverRemovedDuringPostIsNotCalledAndReentrancyWo
     EXPECT_EQ(nestedCalls, 1);
 }
 
-TEST(NotificationCenterTest, PostsFromOtherThreadsRunThere) {
+TEST(NotificationCenterTest, PostsFromOtherThreadsRunThere)
+{
     NotificationCenter center;
     std::atomic<QThread*> deliveredOn{nullptr};
     center.addObserver(nullptr, QStringLiteral("N"),

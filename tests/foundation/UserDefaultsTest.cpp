@@ -9,7 +9,8 @@ using kesvor::foundation::UserDefaults;
 
 namespace {
 
-QVariantMap sampleRecord() {
+QVariantMap sampleRecord()
+{
     return {
         {QStringLiteral("userId"), QStringLiteral("c-42")},
         {QStringLiteral("count"), qlonglong(7)},
@@ -30,7 +31,8 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, ValuesSurviveANewInstanceWithTheirTypes) {
+TEST_F(UserDefaultsTest, ValuesSurviveANewInstanceWithTheirTypes)
+{
     {
         UserDefaults defaults(QStringLiteral("io.test.suite"), dir.path());
         EXPECT_TRUE(defaults.setObject(sampleRecord(), QStringLiteral("user")));
@@ -48,7 +50,8 @@ TEST_F(UserDefaultsTest, ValuesSurviveANewInstanceWithTheirTypes) {
     EXPECT_EQ(reopened.objectForKey(QStringLiteral("isSignUpDone")).typeId(), QMetaType::Bool);
 }
 
-TEST_F(UserDefaultsTest, SuitesAreSeparateAndRemovalPersists) {
+TEST_F(UserDefaultsTest, SuitesAreSeparateAndRemovalPersists)
+{
     UserDefaults a(QStringLiteral("io.test.a"), dir.path());
     UserDefaults b(QStringLiteral("io.test.b"), dir.path());
     a.setObject(QStringLiteral("x"), QStringLiteral("k"));
@@ -60,7 +63,8 @@ TEST_F(UserDefaultsTest, SuitesAreSeparateAndRemovalPersists) {
     EXPECT_FALSE(reopened.objectForKey(QStringLiteral("k")).isValid());
 }
 
-TEST_F(UserDefaultsTest, RefusesValuesThatAreNotJsonTyped) {
+TEST_F(UserDefaultsTest, RefusesValuesThatAreNotJsonTyped)
+{
     UserDefaults defaults(QStringLiteral("io.test.types"), dir.path());
     EXPECT_FALSE(defaults.setObject(QDateTime::currentDateTime(), QStringLiteral("when")));
     EXPECT_FALSE(
@@ -69,7 +73,8 @@ TEST_F(UserDefaultsTest, RefusesValuesThatAreNotJsonTyped) {
     EXPECT_FALSE(defaults.objectForKey(QStringLiteral("nan")).isValid());
 }
 
-TEST_F(UserDefaultsTest, BoolForKeyReadsMissingAndForeignValuesAsFalse) {
+TEST_F(UserDefaultsTest, BoolForKeyReadsMissingAndForeignValuesAsFalse)
+{
     UserDefaults defaults(QStringLiteral("io.test.bools"), dir.path());
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("missing")));
     defaults.setObject(QVariantMap{}, QStringLiteral("map"));
@@ -80,7 +85,8 @@ TEST_F(UserDefaultsTest, BoolForKeyReadsMissingAndForeignValuesAsFalse) {
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("text")));
 }
 
-TEST_F(UserDefaultsTest, CorruptFileStartsEmptyAndIsUsable) {
+TEST_F(UserDefaultsTest, CorruptFileStartsEmptyAndIsUsable)
+{
     const QString path = dir.filePath(QStringLiteral("io.test.corrupt.json"));
     for (const QByteArray& garbage :
          {QByteArray("{\"user\": [1, 2"), QByteArray("[1,2,3]"), QByteArray("\x00\xff\x10", 3)}) {
@@ -95,7 +101,8 @@ TEST_F(UserDefaultsTest, CorruptFileStartsEmptyAndIsUsable) {
     }
 }
 
-TEST_F(UserDefaultsTest, UnwritableDirectoryKeepsValuesInMemory) {
+TEST_F(UserDefaultsTest, UnwritableDirectoryKeepsValuesInMemory)
+{
     UserDefaults defaults(QStringLiteral("io.test.ro"), QStringLiteral("/proc/kesvor-no-such-dir"));
     defaults.setObject(QStringLiteral("v"), QStringLiteral("k"));
     EXPECT_FALSE(defaults.synchronize());

@@ -7,7 +7,8 @@
 
 using namespace kesvor;
 
-TEST(MetaUserInfoTest, ToDictionaryHoldsExactlyTheKeysThatHaveEntries) {
+TEST(MetaUserInfoTest, ToDictionaryHoldsExactlyTheKeysThatHaveEntries)
+{
     const KesvorMetaUserInfo both({{KUserInfoKey::KEmail, "e@x.io"}, {KUserInfoKey::KPhone, "+1"}});
     EXPECT_EQ(both.toDictionary(), (QVariantMap{{"email", "e@x.io"}, {"phone", "+1"}}));
 
@@ -24,7 +25,8 @@ TEST(MetaUserInfoTest, ToDictionaryHoldsExactlyTheKeysThatHaveEntries) {
     EXPECT_TRUE(KesvorMetaUserInfo({}).toDictionary().isEmpty());
 }
 
-TEST(MetaUserInfoTest, CopiesAreIndependentValues) {
+TEST(MetaUserInfoTest, CopiesAreIndependentValues)
+{
     KesvorMetaUserInfo original({{KUserInfoKey::KUserId, "u"}});
     KesvorMetaUserInfo copy = original;
     copy.setInfo(KesvorMetaUserInfo::Info{{KUserInfoKey::KEmail, "e"}});
@@ -33,7 +35,8 @@ TEST(MetaUserInfoTest, CopiesAreIndependentValues) {
     EXPECT_EQ(moved.toDictionary(), (QVariantMap{{"email", "e"}}));
 }
 
-TEST(MetaUserInfoTest, KeysComeFromRawValuesZeroToThreeAndHashToThem) {
+TEST(MetaUserInfoTest, KeysComeFromRawValuesZeroToThreeAndHashToThem)
+{
     for (int raw = 0; raw <= 3; ++raw) {
         ASSERT_TRUE(userInfoKeyFromRawValue(raw));
         EXPECT_EQ(rawValue(*userInfoKeyFromRawValue(raw)), raw);
@@ -45,7 +48,8 @@ TEST(MetaUserInfoTest, KeysComeFromRawValuesZeroToThreeAndHashToThem) {
     EXPECT_EQ(set.size(), 1u);
 }
 
-TEST(MetaUserInfoTest, PlatformInfoDescribesThisSystem) {
+TEST(MetaUserInfoTest, PlatformInfoDescribesThisSystem)
+{
     const QVariantMap info = PlatformInfo::info();
     EXPECT_EQ(info.keys(), (QStringList{"OSName", "browserName", "majorVersion"}));
     for (const QVariant& value : info)

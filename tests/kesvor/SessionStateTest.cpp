@@ -16,7 +16,8 @@ const QVariantMap storedRecord{{"userId", "B"},
 
 class SessionStateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         auto& defaults = KesvorLocalStorage::standard();
         defaults.removeObjectForKey(KesvorLocalStorage::userKey);
         defaults.removeObjectForKey(KesvorLocalStorage::isSignUpDoneKey);
@@ -26,19 +27,22 @@ protected:
         Kesvor::setBusinessToken(std::nullopt);
     }
 
-    static void storeRecordAndInit(const QVariant& record) {
+    static void storeRecordAndInit(const QVariant& record)
+    {
         KesvorLocalStorage::standard().setObject(record, KesvorLocalStorage::userKey);
         Kesvor::initWithToken("tok");
     }
 
-    static bool recordStored() {
+    static bool recordStored()
+    {
         return KesvorLocalStorage::standard().objectForKey(KesvorLocalStorage::userKey).isValid();
     }
 };
 
 } // namespace
 
-TEST_F(SessionStateTest, InitWithTokenLoadsTheStoredRecordOnlyWhenItIsADictionary) {
+TEST_F(SessionStateTest, InitWithTokenLoadsTheStoredRecordOnlyWhenItIsADictionary)
+{
     Kesvor::initWithToken("first");
     EXPECT_EQ(Kesvor::businessToken(), "first");
     EXPECT_FALSE(Kesvor::user());
@@ -54,7 +58,8 @@ TEST_F(SessionStateTest, InitWithTokenLoadsTheStoredRecordOnlyWhenItIsADictionar
     }
 }
 
-TEST_F(SessionStateTest, CustomerIdEqualToTheStoredOneOrAbsentChangesNothing) {
+TEST_F(SessionStateTest, CustomerIdEqualToTheStoredOneOrAbsentChangesNothing)
+{
     storeRecordAndInit(storedRecord);
     Kesvor::setCustomerId("B");
     EXPECT_TRUE(recordStored());
@@ -63,7 +68,8 @@ TEST_F(SessionStateTest, CustomerIdEqualToTheStoredOneOrAbsentChangesNothing) {
     EXPECT_EQ(Kesvor::user(), storedRecord);
 }
 
-TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemoryOne) {
+TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemoryOne)
+{
     storeRecordAndInit(storedRecord);
     test::LogCapture log;
     Kesvor::setCustomerId("A");
@@ -77,7 +83,8 @@ TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemo
     EXPECT_FALSE(reopened.objectForKey(KesvorLocalStorage::userKey).isValid());
 }
 
-TEST_F(SessionStateTest, StoredRecordWithoutAStringUserIdIsNeverWiped) {
+TEST_F(SessionStateTest, StoredRecordWithoutAStringUserIdIsNeverWiped)
+{
     for (const QVariant& userId : {QVariant(), QVariant(qlonglong(5))}) {
         QVariantMap record = storedRecord;
         record.remove("userId");
@@ -89,7 +96,8 @@ TEST_F(SessionStateTest, StoredRecordWithoutAStringUserIdIsNeverWiped) {
     }
 }
 
-TEST_F(SessionStateTest, MetadataSetsOrClearsTheCustomerIdAndRunsItsObserver) {
+TEST_F(SessionStateTest, MetadataSetsOrClearsTheCustomerIdAndRunsItsObserver)
+{
     storeRecordAndInit(storedRecord);
     Kesvor::setCustomerId("B");
     Kesvor::setMetaUserinfo(KesvorMetaUserInfo({{KUserInfoKey::KEmail, "e@x.io"}}));
@@ -113,7 +121,8 @@ TEST_F(SessionStateTest, MetadataSetsOrClearsTheCustomerIdAndRunsItsObserver) {
     EXPECT_FALSE(Kesvor::customerId());
 }
 
-TEST_F(SessionStateTest, ClearChatKeepsTheRecordAndClearStoredUserKeepsMemory) {
+TEST_F(SessionStateTest, ClearChatKeepsTheRecordAndClearStoredUserKeepsMemory)
+{
     storeRecordAndInit(storedRecord);
     KesvorLocalStorage::standard().setBool(true, KesvorLocalStorage::isSignUpDoneKey);
     Kesvor::clearChat();

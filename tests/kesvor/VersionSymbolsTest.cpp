@@ -5,7 +5,8 @@
 #include <cstring>
 
 // Hosts find the version through the shared library's dynamic symbols.
-TEST(VersionSymbolsTest, SharedLibraryExportsBothVersionSymbols) {
+TEST(VersionSymbolsTest, SharedLibraryExportsBothVersionSymbols)
+{
     void* library = dlopen(KESVOR_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
     const auto* number = static_cast<const double*>(dlsym(library, "KesvorVersionNumber"));

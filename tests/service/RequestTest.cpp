@@ -16,7 +16,8 @@ struct Outcome {
     std::optional<QVariantMap> result;
 };
 
-Request::CompletionHandler recordInto(Outcome& outcome) {
+Request::CompletionHandler recordInto(Outcome& outcome)
+{
     return [&outcome](std::optional<foundation::Error> error, std::optional<QVariantMap> result) {
         ++outcome.calls;
         outcome.error = std::move(error);
@@ -26,7 +27,8 @@ Request::CompletionHandler recordInto(Outcome& outcome) {
 
 class RequestTest : public ::testing::Test {
 protected:
-    Outcome post(const HttpReply& reply, const QVariantMap& parameters = {{"k", "v"}}) {
+    Outcome post(const HttpReply& reply, const QVariantMap& parameters = {{"k", "v"}})
+    {
         server.setHandler([reply](const HttpRequest&) { return reply; });
         Outcome outcome;
         Request::request(server.url("/p"), RequestMethod::POST, parameters, recordInto(outcome));
@@ -41,7 +43,8 @@ protected:
 
 } // namespace
 
-TEST_F(RequestTest, PostSendsCompactJsonWithContentType) {
+TEST_F(RequestTest, PostSendsCompactJsonWithContentType)
+{
     const Outcome outcome =
         post({200, R"({"user":{"userId":"u1"}})"},
              {{"role", "customer"}, {"n", 1}, {"nested", QVariantMap{{"a", true}}}});
@@ -54,7 +57,8 @@ TEST_F(RequestTest, PostSendsCompactJsonWithContentType) {
     EXPECT_EQ(outcome.result->value("user").toMap().value("userId"), "u1");
 }
 
-TEST_F(RequestTest, DecodingOutcomes) {
+TEST_F(RequestTest, DecodingOutcomes)
+{
     EXPECT_EQ(post({200, "{}"}).result, QVariantMap{});
     const Outcome array = post({200, "[1,2]"});
     EXPECT_FALSE(array.error);
@@ -72,7 +76,8 @@ TEST_F(RequestTest, DecodingOutcomes) {
     EXPECT_TRUE(notFound.result->contains("business"));
 }
 
-TEST_F(RequestTest, NoBodyAndTransportErrorsCallTheHandlerOnce) {
+TEST_F(RequestTest, NoBodyAndTransportErrorsCallTheHandlerOnce)
+{
     const Outcome empty = post({204, ""});
     EXPECT_FALSE(empty.error);
     EXPECT_FALSE(empty.result);
@@ -91,7 +96,8 @@ TEST_F(RequestTest, NoBodyAndTransportErrorsCallTheHandlerOnce) {
     EXPECT_EQ(refused.error->domain, "kesvor.net.url");
 }
 
-TEST_F(RequestTest, DuplicatePostIsDroppedUntilTheFirstCompletes) {
+TEST_F(RequestTest, DuplicatePostIsDroppedUntilTheFirstCompletes)
+{
     HttpReply slow{200, R"({"ok":true})"};
     slow.delayMs = 200;
     server.setHandler([slow](const HttpRequest&) { return slow; });
@@ -115,7 +121,8 @@ TEST_F(RequestTest, DuplicatePostIsDroppedUntilTheFirstCompletes) {
     ASSERT_TRUE(test::waitUntil([&] { return a.calls == 1 && b.calls == 1; }));
 }
 
-TEST_F(RequestTest, BadUrlsAndParametersReportAnErrorWithoutSending) {
+TEST_F(RequestTest, BadUrlsAndParametersReportAnErrorWithoutSending)
+{
     for (const QString& url : {QString("not a url"), QString("/relative/path"),
                                QString("ftp://h/x"), QString("http://")}) {
         Outcome outcome;
@@ -133,7 +140,8 @@ TEST_F(RequestTest, BadUrlsAndParametersReportAnErrorWithoutSending) {
     EXPECT_TRUE(server.requests().isEmpty());
 }
 
-TEST_F(RequestTest, QueryEncodingFollowsTheDocumentedCases) {
+TEST_F(RequestTest, QueryEncodingFollowsTheDocumentedCases)
+{
     EXPECT_EQ(Request::query({{"b", 1}, {"a", true}}), "a=1&b=1");
     EXPECT_EQ(Request::query({{"k", QVariantList{"x", "y"}}}), "k%5B%5D=x&k%5B%5D=y");
     EXPECT_EQ(Request::query({{"k", QVariantMap{{"n", "v"}}}}), "k%5Bn%5D=v");
@@ -143,14 +151,16 @@ TEST_F(RequestTest, QueryEncodingFollowsTheDocumentedCases) {
     EXPECT_EQ(Request::query({}), "");
 }
 
-TEST_F(RequestTest, EscapeKeepsOnlyUnreservedCharactersSlashAndQuestionMark) {
+TEST_F(RequestTest, EscapeKeepsOnlyUnreservedCharactersSlashAndQuestionMark)
+{
     EXPECT_EQ(Request::escape("aZ09-._~?/"), "aZ09-._~?/");
     EXPECT_EQ(Request::escape("&=+#:@[] "), "%26%3D%2B%23%3A%40%5B%5D%20");
     EXPECT_EQ(Request::escape("!$'()*,;"), "%21%24%27%28%29%2A%2C%3B");
     EXPECT_EQ(Request::escape("é😀"), "%C3%A9%F0%9F%98%80");
 }
 
-TEST_F(RequestTest, GetPutsTheEncodedQueryOnTheUrl) {
+TEST_F(RequestTest, GetPutsTheEncodedQueryOnTheUrl)
+{
     server.setHandler([](const HttpRequest&) { return HttpReply{200, R"({"ok":1})"}; });
     Outcome outcome;
     Request::request(server.url("/search"), RequestMethod::GET,
@@ -163,7 +173,8 @@ TEST_F(RequestTest, GetPutsTheEncodedQueryOnTheUrl) {
     EXPECT_TRUE(Request::runningTask().isEmpty());
 }
 
-TEST(RequestMethodTest, RawValuesAreExactAndCaseSensitive) {
+TEST(RequestMethodTest, RawValuesAreExactAndCaseSensitive)
+{
     EXPECT_EQ(foundation::rawValue(RequestMethod::GET), "GET");
     EXPECT_EQ(foundation::fromRawValue<RequestMethod>(u"POST"), RequestMethod::POST);
     EXPECT_FALSE(foundation::fromRawValue<RequestMethod>(u"post"));

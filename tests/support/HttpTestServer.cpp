@@ -10,7 +10,8 @@ HttpTestServer::HttpTestServer(QObject* parent)
     : QObject(parent)
     , m_handler([](const HttpRequest&) {
         return HttpReply{200, "{}"};
-    }) {
+    })
+{
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -23,11 +24,13 @@ HttpTestServer::HttpTestServer(QObject* parent)
     });
 }
 
-QString HttpTestServer::url(const QString& path) const {
+QString HttpTestServer::url(const QString& path) const
+{
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
 }
 
-void HttpTestServer::onReadyRead(QTcpSocket* socket) {
+void HttpTestServer::onReadyRead(QTcpSocket* socket)
+{
     QByteArray& buffer = m_buffers[socket];
     buffer += socket->readAll();
     const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
@@ -53,7 +56,8 @@ void HttpTestServer::onReadyRead(QTcpSocket* socket) {
     answer(socket, request);
 }
 
-void HttpTestServer::answer(QTcpSocket* socket, const HttpRequest& request) {
+void HttpTestServer::answer(QTcpSocket* socket, const HttpRequest& request)
+{
     const HttpReply reply = m_handler(request);
     QPointer<QTcpSocket> guard(socket);
     QTimer::singleShot(reply.delayMs, this, [guard, reply] {

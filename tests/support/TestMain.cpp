@@ -8,7 +8,8 @@
 
 // Every test process gets its own data directory, so stored defaults and
 // databases never leak between tests or into the user's real locations.
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dataDir;

@@ -11,18 +11,20 @@ std::atomic<LogCapture*> activeCapture{nullptr};
 }
 
 LogCapture::LogCapture(const char* category)
-    : m_category(category) {
+    : m_category(category)
+{
     activeCapture.store(this);
     m_previous = qInstallMessageHandler(&LogCapture::handler);
 }
 
-LogCapture::~LogCapture() {
+LogCapture::~LogCapture()
+{
     qInstallMessageHandler(m_previous);
     activeCapture.store(nullptr);
 }
 
-void LogCapture::handler(QtMsgType type, const QMessageLogContext& context,
-                         const QString& message) {
+void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
     LogCapture* capture = activeCapture.load();
     if (capture && context.category && capture->m_category == context.category) {
         const QMutexLocker lock(&capture->m_mutex);
@@ -33,12 +35,14 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext& context,
         capture->m_previous(type, context, message);
 }
 
-QStringList LogCapture::lines() const {
+QStringList LogCapture::lines() const
+{
     const QMutexLocker lock(&m_mutex);
     return m_lines;
 }
 
-bool LogCapture::contains(const QString& text) const {
+bool LogCapture::contains(const QString& text) const
+{
     const QMutexLocker lock(&m_mutex);
     return std::any_of(m_lines.begin(), m_lines.end(),
                        [&](const QString& line) { return line.contains(text); });

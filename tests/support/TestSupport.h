@@ -10,7 +10,8 @@
 namespace kesvor::test {
 
 /// Runs the event loop until condition holds or timeoutMs passes.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
     return QTest::qWaitFor(condition, timeoutMs);
 }
 

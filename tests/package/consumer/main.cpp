@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     kesvor::Kesvor::setMetaUserinfo(
         kesvor::KesvorMetaUserInfo({{kesvor::KUserInfoKey::KUserId, QStringLiteral("host-1")}}));
