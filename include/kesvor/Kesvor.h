@@ -9,7 +9,13 @@
 
 #include <optional>
 
+class QTimer;
+
 namespace kesvor {
+
+namespace ui {
+class Window;
+}
 
 /// The SDK's entry point. Every operation is static and every piece of session
 /// state is process-wide. Call everything on the main (GUI) thread.
@@ -24,6 +30,12 @@ public:
     /// Stores the business token (replacing an earlier one) and loads the
     /// customer record persisted by an earlier session. No network traffic.
     static void initWithToken(const QString& token);
+
+    /// Opens the conversation in a window of the SDK's own over the host's
+    /// top-level window, sliding up from below (0.3 s). Shows nothing without
+    /// a token from initWithToken() or without a host window. A second call
+    /// replaces the window shown before.
+    static void show();
 
     /// Deletes every stored message. The stored customer record stays.
     static void clearChat();
@@ -57,6 +69,23 @@ public:
 
     /// Removes the persisted customer record; the in-memory user() stays.
     static void clearStoredUser();
+
+    /// The conversation window while it is open. Setting another window
+    /// releases (deletes) the one held before.
+    static ui::Window* window();
+    static void setWindow(ui::Window* window);
+    /// The push banner's window, with the same release rule.
+    static ui::Window* notificationWindow();
+    static void setNotificationWindow(ui::Window* window);
+    /// The banner's auto-hide timer; a replaced timer is stopped and deleted.
+    static QTimer* timer();
+    static void setTimer(QTimer* timer);
+
+    /// Slides window() to the top of the screen (0.3 s).
+    static void present();
+    /// Slides window() off the bottom of the screen (0.3 s), then releases
+    /// it. Without a window nothing moves and nothing fails.
+    static void dismiss();
     /// @}
 };
 

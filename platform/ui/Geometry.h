@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QtCore/QFlags>
+#include <QtCore/QRect>
+#include <QtCore/QRectF>
+
+#include <cmath>
+
+namespace kesvor::ui {
+
+/// Insets from the four edges of a rectangle, in points.
+struct EdgeInsets {
+    double top = 0;
+    double left = 0;
+    double bottom = 0;
+    double right = 0;
+
+    friend bool operator==(const EdgeInsets&, const EdgeInsets&) = default;
+
+    /// rect shrunk by the insets (grown where they are negative).
+    QRectF inset(const QRectF& rect) const { return rect.adjusted(left, top, -right, -bottom); }
+};
+
+/// Corners of a rectangle, for paths that round only some of them.
+enum class RectCorner {
+    TopLeft = 0x1,
+    TopRight = 0x2,
+    BottomLeft = 0x4,
+    BottomRight = 0x8,
+    AllCorners = 0xF,
+};
+Q_DECLARE_FLAGS(RectCorners, RectCorner)
+Q_DECLARE_OPERATORS_FOR_FLAGS(RectCorners)
+
+/// The two axes a size or a priority applies to.
+enum class LayoutAxis { Horizontal, Vertical };
+
+/// A coordinate rounded to the pixel grid; halves go up, so that adjacent
+/// edges that meet at x.5 stay adjacent after rounding.
+inline int snapToPixel(double value)
+{
+    return static_cast<int>(std::floor(value + 0.5));
+}
+
+/// The pixel rectangle a floating-point rectangle is drawn in: each edge is
+/// rounded on its own, so rectangles that touch exactly still touch.
+inline QRect snapToPixels(const QRectF& rect)
+{
+    const int left = snapToPixel(rect.left());
+    const int top = snapToPixel(rect.top());
+    const int right = snapToPixel(rect.right());
+    const int bottom = snapToPixel(rect.bottom());
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+} // namespace kesvor::ui

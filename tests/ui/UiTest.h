@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/View.h"
+
+#include <QtWidgets/QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kesvor::test {
+
+/// A host top-level window (320 × 568) that the SDK's windows overlay, shown
+/// on Qt's offscreen platform. A failing test leaves a screenshot of it in
+/// <build>/tests/ui/failures/.
+class UiTest : public ::testing::Test {
+protected:
+    static constexpr int hostWidth = 320;
+    static constexpr int hostHeight = 568;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    QWidget& host() { return *m_host; }
+
+    /// A root view of the given size inside the host window, for layout.
+    ui::View* makeRoot(double width, double height);
+
+    /// Runs the event loop for ms milliseconds.
+    static void wait(int ms);
+
+private:
+    std::unique_ptr<QWidget> m_host;
+};
+
+} // namespace kesvor::test
+
+/// Frames are exact: the constraints' numbers, not approximations.
+#define EXPECT_FRAME(view, fx, fy, fw, fh)                                                         \
+    EXPECT_EQ((view)->frame(), QRectF((fx), (fy), (fw), (fh)))                                     \
+        << "frame is " << (view)->frame().x() << ", " << (view)->frame().y() << ", "               \
+        << (view)->frame().width() << " x " << (view)->frame().height()
