@@ -47,7 +47,8 @@ void TextView::setText(const QString& text)
     m_settingText = true;
     m_edit->setPlainText(text);
     m_settingText = false;
-    updateContentSize();
+    // Replacing the text resets the document's margins.
+    setTextContainerInset(m_inset);
 }
 
 QFont TextView::font() const
@@ -87,12 +88,14 @@ void TextView::setTextContainerInset(const EdgeInsets& inset)
     // The insets are the document's own margins, so the document's size is
     // the content size.
     m_inset = inset;
+    const bool wasSettingText = std::exchange(m_settingText, true);
     QTextFrameFormat format = m_edit->document()->rootFrame()->frameFormat();
     format.setTopMargin(inset.top);
     format.setLeftMargin(inset.left);
     format.setBottomMargin(inset.bottom);
     format.setRightMargin(inset.right);
     m_edit->document()->rootFrame()->setFrameFormat(format);
+    m_settingText = wasSettingText;
     updateContentSize();
 }
 

@@ -1,0 +1,114 @@
+#include "UiTest.h"
+
+#include "support/TestSupport.h"
+
+#include <QtCore/QElapsedTimer>
+
+using namespace kesvor;
+using namespace kesvor::ui;
+
+namespace {
+
+class AnimationTest : public test::UiTest {
+protected:
+    struct Completion {
+        int calls = 0;
+        bool finished = false;
+        std::function<void(bool)> handler()
+        {
+            return [this](bool done) {
+                ++calls;
+                finished = done;
+            };
+        }
+    };
+};
+
+} // namespace
+
+TEST_F(AnimationTest, ConstraintConstantAnimatesOverAQuarterSecond)
+{
+    View* root = makeRoot(320, 568);
+    auto* bar = new View;
+    root->addSubview(bar);
+    root->addConstraints("H:|[v0]|", {bar});
+    bar->addConstraints("V:[v0(==52)]", {bar});
+    LayoutConstraint bottom(bar, LayoutAttribute::Bottom, LayoutRelation::Equal, root,
+                            LayoutAttribute::Bottom);
+    bottom.setActive(true);
+    root->layoutIfNeeded();
+    EXPECT_FRAME(bar, 0, 516, 320, 52);
+
+    Completion completion;
+    QElapsedTimer clock;
+    clock.start();
+    // No explicit layout inside the block: the changed constraint is laid
+    // out, and animated, all the same.
+    View::animate(
+        0.25, [&] { bottom.setConstant(-216); }, completion.handler());
+    EXPECT_FRAME(bar, 0, 300, 320, 52);
+
+    wait(110);
+    const double drawnTop = bar->presentationFrame().y();
+    EXPECT_GT(drawnTop, 300);
+    EXPECT_LT(drawnTop, 516);
+    EXPECT_GT(bar->geometry().y(), 300);
+    EXPECT_LT(bar->geometry().y(), 516);
+    EXPECT_EQ(completion.calls, 0);
+
+    ASSERT_TRUE(test::waitUntil([&] { return completion.calls > 0; }, 2000));
+    EXPECT_GE(clock.elapsed(), 240);
+    EXPECT_TRUE(completion.finished);
+    EXPECT_EQ(bar->geometry(), QRect(0, 300, 320, 52));
+    EXPECT_EQ(bar->presentationFrame(), bar->frame());
+    wait(50);
+    EXPECT_EQ(completion.calls, 1);
+}
+
+TEST_F(AnimationTest, AlphaAndTransformAnimateFromWhatIsShown)
+{
+    View* root = makeRoot(100, 100);
+    auto* view = new View(QRectF(10, 10, 40, 40));
+    root->addSubview(view);
+    Completion completion;
+    View::animate(
+        0.3,
+        [&] {
+            view->setAlpha(0);
+            view->setTransform(QTransform::fromScale(0.001, 0.001));
+        },
+        completion.handler());
+    EXPECT_EQ(view->alpha(), 0);
+    wait(120);
+    EXPECT_GT(view->geometry().width(), 0);
+    EXPECT_LT(view->geometry().width(), 40);
+
+    // Setting the value outside an animation stops it where it is.
+    view->setAlpha(1);
+    ASSERT_TRUE(test::waitUntil([&] { return completion.calls > 0; }, 2000));
+    EXPECT_FALSE(completion.finished);
+    wait(400);
+    EXPECT_EQ(completion.calls, 1);
+    EXPECT_LE(view->geometry().width(), 1);
+    EXPECT_EQ(view->frame(), QRectF(10, 10, 40, 40));
+}
+
+TEST_F(AnimationTest, CompletionRunsWhenNothingChangesOrTheViewIsGone)
+{
+    Completion nothing;
+    View::animate(
+        0.3, [] {}, nothing.handler());
+    ASSERT_TRUE(test::waitUntil([&] { return nothing.calls > 0; }, 1000));
+    EXPECT_TRUE(nothing.finished);
+
+    View* root = makeRoot(100, 100);
+    auto* doomed = new View(QRectF(0, 0, 10, 10));
+    root->addSubview(doomed);
+    Completion gone;
+    View::animate(
+        0.3, [&] { doomed->setFrame(QRectF(50, 50, 10, 10)); }, gone.handler());
+    wait(50);
+    delete doomed;
+    ASSERT_TRUE(test::waitUntil([&] { return gone.calls > 0; }, 2000));
+    EXPECT_FALSE(gone.finished);
+}

@@ -1,0 +1,184 @@
+#include "UiTest.h"
+
+#include "Kesvor/KesvorAlertController.h"
+#include "Kesvor/SdkImage.h"
+#include "kesvor/Kesvor.h"
+#include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Application.h"
+#include "ui/Button.h"
+#include "ui/Window.h"
+
+#include <QtCore/QThread>
+#include <QtTest/QTest>
+
+using namespace kesvor;
+
+namespace {
+
+constexpr int slideMs = 300;
+
+class KesvorWindowTest : public test::UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        Kesvor::setBusinessToken(QStringLiteral("tok"));
+    }
+
+    void TearDown() override
+    {
+        Kesvor::setWindow(nullptr);
+        UiTest::TearDown();
+    }
+
+    static ui::AlertController* shownAlert()
+    {
+        ui::Window* window = Kesvor::window();
+        if (!window || !window->rootViewController())
+            return nullptr;
+        return qobject_cast<ui::AlertController*>(
+            window->rootViewController()->presentedViewController());
+    }
+
+    static void tapOk(ui::AlertController* alert)
+    {
+        // What the user can tap has been laid out.
+        wait(50);
+        ui::Button* ok = alert->buttonForAction(0);
+        ASSERT_NE(ok, nullptr);
+        QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+    }
+};
+
+} // namespace
+
+TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
+{
+    Kesvor::show();
+    QPointer<ui::Window> window = Kesvor::window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowLevel(), 1);
+    EXPECT_EQ(window->frame(), QRectF(0, 0, hostWidth, hostHeight));
+    // It starts one screen height down and is drawn there at first.
+    EXPECT_EQ(window->presentationFrame().y(), hostHeight);
+    ASSERT_NE(window->rootViewController(), nullptr);
+    EXPECT_TRUE(test::waitUntil([&] { return window->geometry().y() == 0; }, 2000));
+
+    // A second show replaces and releases the first window.
+    Kesvor::show();
+    EXPECT_NE(Kesvor::window(), window.data());
+    EXPECT_TRUE(test::waitUntil([&] { return !window; }));
+}
+
+TEST_F(KesvorWindowTest, ShowNeedsATokenAndAHostWindow)
+{
+    test::LogCapture log;
+    Kesvor::setBusinessToken(std::nullopt);
+    Kesvor::show();
+    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_TRUE(log.contains("token can not be nil"));
+
+    Kesvor::setBusinessToken(QStringLiteral("tok"));
+    host().hide();
+    ui::Application::shared().setHostWindow(nullptr);
+    Kesvor::show();
+    EXPECT_EQ(Kesvor::window(), nullptr);
+    host().show();
+}
+
+TEST_F(KesvorWindowTest, DismissSlidesDownThenReleasesTheWindow)
+{
+    // With no window it does nothing and fails at nothing.
+    Kesvor::dismiss();
+    wait(slideMs + 100);
+    EXPECT_EQ(Kesvor::window(), nullptr);
+
+    Kesvor::show();
+    QPointer<ui::Window> window = Kesvor::window();
+    wait(slideMs + 50);
+    Kesvor::dismiss();
+    EXPECT_EQ(window->frame().y(), hostHeight);
+    EXPECT_EQ(Kesvor::window(), window.data());
+    ASSERT_TRUE(test::waitUntil([&] { return !Kesvor::window(); }, 2000));
+    EXPECT_TRUE(test::waitUntil([&] { return !window; }));
+
+    // present() brings a window that was slid away back up.
+    Kesvor::show();
+    window = Kesvor::window();
+    window->setFrame(QRectF(0, hostHeight, hostWidth, hostHeight));
+    Kesvor::present();
+    EXPECT_EQ(window->frame().y(), 0);
+}
+
+TEST_F(KesvorWindowTest, AWindowShownDuringADismissalStays)
+{
+    Kesvor::show();
+    QPointer<ui::Window> first = Kesvor::window();
+    Kesvor::dismiss();
+    wait(100);
+    Kesvor::show();
+    QPointer<ui::Window> second = Kesvor::window();
+    ASSERT_NE(second, first);
+    wait(slideMs + 200);
+    EXPECT_EQ(Kesvor::window(), second.data());
+    EXPECT_FALSE(first);
+}
+
+TEST_F(KesvorWindowTest, AlertsNeedTheConversationWindow)
+{
+    KesvorAlertController::showAlert(
+        "No internet connection. Please check your internet settings.");
+    wait(50);
+    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_EQ(shownAlert(), nullptr);
+}
+
+TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
+{
+    Kesvor::show();
+    const QString message = "Something went wrong. Please try again in sometime.";
+    KesvorAlertController::showAlert(message);
+    ui::AlertController* alert = shownAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->title(), "Alert");
+    EXPECT_EQ(alert->message(), message);
+    ASSERT_EQ(alert->actions().size(), 1);
+    EXPECT_EQ(alert->actions().first().title(), "OK");
+    EXPECT_EQ(alert->actions().first().style(), ui::AlertActionStyle::Cancel);
+
+    tapOk(alert);
+    EXPECT_NE(Kesvor::window(), nullptr);
+    wait(slideMs + 100);
+    EXPECT_EQ(Kesvor::window(), nullptr);
+}
+
+TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
+{
+    Kesvor::show();
+    // Raised off the main thread, it still shows on the main one.
+    QThread* worker = QThread::create([] {
+        KesvorAlertController::showAlertWithoutDismissal("Please enter valid email format.");
+    });
+    worker->start();
+    worker->wait();
+    delete worker;
+    ASSERT_TRUE(test::waitUntil([] { return shownAlert() != nullptr; }));
+    tapOk(shownAlert());
+    wait(slideMs + 100);
+    EXPECT_NE(Kesvor::window(), nullptr);
+    EXPECT_EQ(shownAlert(), nullptr);
+}
+
+TEST_F(KesvorWindowTest, BundleImagesLoadByName)
+{
+    for (const QString name : {"seen", "sending", "sent", "closeButtonImg", "refreshImg"}) {
+        const auto image = sdkImage(name);
+        ASSERT_TRUE(image) << name.toStdString();
+        EXPECT_EQ(image->size(), QSizeF(24, 24)) << name.toStdString();
+    }
+    EXPECT_FALSE(sdkImage("missing"));
+    EXPECT_FALSE(sdkImage(""));
+    EXPECT_FALSE(sdkImage("../Info.json"));
+}
