@@ -32,3 +32,14 @@ function(kesvor_glob_sources out)
     endforeach()
     set(${out} ${result} PARENT_SCOPE)
 endfunction()
+
+# Adds every immediate subfolder of the current source folder that has a
+# CMakeLists.txt, so new suites, tools and benchmarks need no registration.
+function(kesvor_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(child IN LISTS children)
+        if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()
