@@ -69,6 +69,12 @@ AddResult Solver::addConstraint(const Constraint& constraint)
         return AddResult::Unsatisfiable;
     }
 
+    // Only an accepted constraint reaches the objective, so a refusal never
+    // has anything to take back there.
+    for (const Symbol error : {tag.marker, tag.other}) {
+        if (error.kind() == Symbol::Kind::Error)
+            m_tableau.objective().addError(error, constraint.strength(), m_tableau.row(error));
+    }
     m_constraints.emplace(constraint, tag);
     for (const Term& term : constraint.expression().terms())
         ++m_variables[term.variable()].uses;
@@ -96,12 +102,9 @@ Row Solver::createRow(const Constraint& constraint, Tag& tag)
             row.insert(symbol, term.coefficient());
     }
 
-    // Inequalities get a slack, non-required constraints error symbols that
-    // the objective weighs at their strength, required equalities a dummy
-    // that marks their row.
-    const double strength = constraint.strength();
+    // Inequalities get a slack, non-required constraints error symbols for
+    // the objective, required equalities a dummy that marks their row.
     const bool required = constraint.isRequired();
-    Objective& objective = m_tableau.objective();
     if (constraint.relation() == Relation::Equal) {
         if (required) {
             tag.marker = newSymbol(Symbol::Kind::Dummy);
@@ -111,8 +114,6 @@ Row Solver::createRow(const Constraint& constraint, Tag& tag)
             tag.other = newSymbol(Symbol::Kind::Error);
             row.insert(tag.marker, -1.0);
             row.insert(tag.other, 1.0);
-            objective.addError(tag.marker, strength, nullptr);
-            objective.addError(tag.other, strength, nullptr);
         }
     } else {
         const double sign = constraint.relation() == Relation::LessOrEqual ? 1.0 : -1.0;
@@ -121,7 +122,6 @@ Row Solver::createRow(const Constraint& constraint, Tag& tag)
         if (!required) {
             tag.other = newSymbol(Symbol::Kind::Error);
             row.insert(tag.other, -sign);
-            objective.addError(tag.other, strength, nullptr);
         }
     }
     if (row.constant() < 0.0)
