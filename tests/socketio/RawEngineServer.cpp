@@ -65,10 +65,11 @@ void RawEngineServer::onConnection(QWebSocket* socket)
         socket->deleteLater();
     });
 
-    QString open = QStringLiteral(R"(0{"sid":"raw-%1","upgrades":[],"pingInterval":%2,"pingTimeout":%3)")
-                       .arg(m_connectionCount)
-                       .arg(current.pingIntervalMs)
-                       .arg(current.pingTimeoutMs);
+    QString open =
+        QStringLiteral(R"(0{"sid":"raw-%1","upgrades":[],"pingInterval":%2,"pingTimeout":%3)")
+            .arg(m_connectionCount)
+            .arg(current.pingIntervalMs)
+            .arg(current.pingTimeoutMs);
     open += current.revision3 ? QStringLiteral("}")
                               : QStringLiteral(R"(,"maxPayload":%1})").arg(current.maxPayload);
     if (current.openPacket)

@@ -86,9 +86,8 @@ private:
 };
 
 /// Reconnection fast enough for tests that do not test the default timing.
-inline net::SocketIOClientOptions quickOptions(const QString& nsp,
-                                               net::SocketIOProtocol protocol =
-                                                   net::SocketIOProtocol::engineIO4)
+inline net::SocketIOClientOptions
+quickOptions(const QString& nsp, net::SocketIOProtocol protocol = net::SocketIOProtocol::engineIO4)
 {
     net::SocketIOClientOptions options;
     options.nsp = nsp;
@@ -109,7 +108,9 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 inline void PrintTo(const QVariant& value, std::ostream* out)
 {
-    *out << QJsonDocument::fromVariant(QVariantList{value}).toJson(QJsonDocument::Compact).toStdString();
+    *out << QJsonDocument::fromVariant(QVariantList{value})
+                .toJson(QJsonDocument::Compact)
+                .toStdString();
 }
 
 inline void PrintTo(const QStringList& list, std::ostream* out)

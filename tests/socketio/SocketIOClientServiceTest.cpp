@@ -64,7 +64,8 @@ TEST_P(SocketIOServiceTest, ConnectsInTheNamespaceAndExchangesEventsInOrder)
                              {"nested", QVariantList{1, 2.5, QVariantMap{{"deep", true}}}},
                              {"none", QVariant::fromValue(nullptr)}};
     client->emit("set-user-data", {record, "customer"});
-    ASSERT_TRUE(test::waitUntil([&] { return !service.receivedEvents("set-user-data").isEmpty(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !service.receivedEvents("set-user-data").isEmpty(); }));
     const QVariantMap received = service.receivedEvents("set-user-data").first().toMap();
     EXPECT_EQ(received["namespace"], service.namespaceName());
     EXPECT_EQ(json(received["items"]), json(QVariantList{record, "customer"}));

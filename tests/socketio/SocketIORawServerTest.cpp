@@ -46,8 +46,8 @@ TEST_F(RawServerTest, SpeaksTheWireFormatOfItsNamespace)
     client->emit("chat-msg", {QVariantMap{{"a", 1}}, "two"});
     client->disconnect();
     ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 3; }));
-    EXPECT_EQ(server.received(), (QStringList{"40/shop,", R"(42/shop,["chat-msg",{"a":1},"two"])",
-                                              "41/shop,"}));
+    EXPECT_EQ(server.received(),
+              (QStringList{"40/shop,", R"(42/shop,["chat-msg",{"a":1},"two"])", "41/shop,"}));
 }
 
 TEST_F(RawServerTest, MalformedFramesAreIgnored)
@@ -57,12 +57,32 @@ TEST_F(RawServerTest, MalformedFramesAreIgnored)
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
 
-    const QStringList garbage{
-        "", "9", "x", "{}", "4", "42", "42[", R"(42["a")", "42{}", "42[1]", "42[]", "42\"text\"",
-        R"(42["a"]trailing)", R"(42/other,["elsewhere"])", "47", R"(43["ack"])", "45",
-        R"(451-/t,["file",{"_placeholder":true,"num":0}])", "4999999999999999999999[\"a\"]",
-        R"(40/t,{"sid":"again"})", R"(44/t,{"message":"too late"})", "3", "5", "6",
-        R"(0{"sid":"second open"})", "42" + QString(100'000, QLatin1Char('['))};
+    const QStringList garbage{"",
+                              "9",
+                              "x",
+                              "{}",
+                              "4",
+                              "42",
+                              "42[",
+                              R"(42["a")",
+                              "42{}",
+                              "42[1]",
+                              "42[]",
+                              "42\"text\"",
+                              R"(42["a"]trailing)",
+                              R"(42/other,["elsewhere"])",
+                              "47",
+                              R"(43["ack"])",
+                              "45",
+                              R"(451-/t,["file",{"_placeholder":true,"num":0}])",
+                              "4999999999999999999999[\"a\"]",
+                              R"(40/t,{"sid":"again"})",
+                              R"(44/t,{"message":"too late"})",
+                              "3",
+                              "5",
+                              "6",
+                              R"(0{"sid":"second open"})",
+                              "42" + QString(100'000, QLatin1Char('['))};
     for (const QString& frame : garbage)
         server.send(frame);
     server.sendBinary(QByteArray("\x04\x00\xff binary", 11));

@@ -44,8 +44,10 @@ ChatService::~ChatService()
 QStringList ChatService::arguments() const
 {
     QStringList arguments{QDir(serviceDirectory()).filePath(QStringLiteral("server.js")),
-                          QStringLiteral("--port"), QString::number(m_port),
-                          QStringLiteral("--bot-delay"), QString::number(m_options.botDelayMs),
+                          QStringLiteral("--port"),
+                          QString::number(m_port),
+                          QStringLiteral("--bot-delay"),
+                          QString::number(m_options.botDelayMs),
                           QStringLiteral("--ping-interval"),
                           QString::number(m_options.pingIntervalMs),
                           QStringLiteral("--ping-timeout"),
@@ -83,7 +85,8 @@ bool ChatService::start()
     const QDeadlineTimer deadline(m_options.startTimeoutMs);
     QByteArray output;
     while (!deadline.hasExpired()) {
-        if (!m_process->canReadLine() && !m_process->waitForReadyRead(int(deadline.remainingTime())))
+        if (!m_process->canReadLine() &&
+            !m_process->waitForReadyRead(int(deadline.remainingTime())))
             break;
         while (m_process->canReadLine()) {
             const QString line = QString::fromUtf8(m_process->readLine());
