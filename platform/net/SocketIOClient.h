@@ -100,6 +100,8 @@ public:
     void emit(const QString& event, const QVariantList& items);
 
     SocketIOStatus status() const { return m_status.load(); }
+    /// True while a reconnection attempt is scheduled.
+    bool isReconnecting() const { return m_reconnectTimer.isActive(); }
     const QUrl& url() const { return m_url; }
     const SocketIOClientOptions& options() const { return m_options; }
     /// The Engine.IO session id of the current connection.

@@ -150,7 +150,11 @@ ChatService::Reply ChatService::send(const QByteArray& verb, const QString& path
     if (!reply->isFinished())
         loop.exec();
     Reply result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // A connection lost halfway is no answer, whatever status line came first.
+    const bool transportFailed = reply->error() > QNetworkReply::NoError &&
+                                 reply->error() < QNetworkReply::ContentAccessDenied;
+    if (!transportFailed)
+        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.raw = reply->readAll();
     if (const auto decoded = foundation::Json::decode(result.raw))
         result.body = decoded->toMap();

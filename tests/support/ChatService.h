@@ -32,7 +32,7 @@ struct ChatServiceOptions {
 class ChatService {
 public:
     struct Reply {
-        int status = 0; ///< 0: no HTTP answer
+        int status = 0; ///< 0: no complete HTTP answer
         QVariantMap body;
         QByteArray raw;
         bool ok() const { return status >= 200 && status < 300; }

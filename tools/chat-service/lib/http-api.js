@@ -70,7 +70,10 @@ function update(state, body) {
 function failureAnswer(mode, key, response) {
     switch (mode) {
     case 'drop':
-        response.socket.destroy();
+        // Cut off in the middle of the answer: a client cannot mistake it for a
+        // stale keep-alive connection and quietly send the request again.
+        response.socket.end('HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 64\r\n\r\n{"');
+        response.socket.destroySoon?.();
         return true;
     case 'garbage':
         response.writeHead(200, { 'Content-Type': 'application/json' });
