@@ -243,6 +243,21 @@ void SocketIOClient::send(const QByteArray& frame)
     if (m_options.log)
         KESVOR_DEBUG_LOG << "socket.io: sent" << frame;
     m_socket->sendTextMessage(QString::fromUtf8(frame));
+    // The socket itself would write when the event loop next polls it. The
+    // first frame of a pass of the loop leaves at once, which keeps round trips
+    // short; later ones in the same pass are flushed together from a queued call.
+    if (m_flushQueued)
+        return;
+    m_socket->flush();
+    m_flushQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_flushQueued = false;
+            if (m_socket)
+                m_socket->flush();
+        },
+        Qt::QueuedConnection);
 }
 
 void SocketIOClient::sendSocketPacket(const QByteArray& packet)

@@ -145,6 +145,7 @@ private:
     EngineIOHandshake m_handshake;
     ReconnectBackoff m_backoff;
     bool m_reconnectWanted = false;
+    bool m_flushQueued = false;
     QTimer m_connectTimer;
     QTimer m_deadTimer;
     QTimer m_pingTimer;
