@@ -210,21 +210,24 @@ bool ChatService::setEndpointMode(const QString& endpoint, const QString& mode,
 
 QVariantList ChatService::receivedEvents(const QString& event)
 {
-    QUrlQuery query;
-    if (!event.isEmpty())
-        query.addQueryItem(QStringLiteral("event"), event);
-    return get(QStringLiteral("/test/received?") + query.toString(QUrl::FullyEncoded))
-        .body.value("events")
-        .toList();
+    return filteredLog(QStringLiteral("/test/received"), QStringLiteral("event"), event,
+                       QStringLiteral("events"));
 }
 
 QVariantList ChatService::receivedRequests(const QString& path)
 {
+    return filteredLog(QStringLiteral("/test/requests"), QStringLiteral("path"), path,
+                       QStringLiteral("requests"));
+}
+
+QVariantList ChatService::filteredLog(const QString& endpoint, const QString& filter,
+                                      const QString& value, const QString& key)
+{
     QUrlQuery query;
-    if (!path.isEmpty())
-        query.addQueryItem(QStringLiteral("path"), path);
-    return get(QStringLiteral("/test/requests?") + query.toString(QUrl::FullyEncoded))
-        .body.value("requests")
+    if (!value.isEmpty())
+        query.addQueryItem(filter, value);
+    return get(endpoint + QLatin1Char('?') + query.toString(QUrl::FullyEncoded))
+        .body.value(key)
         .toList();
 }
 

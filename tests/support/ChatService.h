@@ -102,6 +102,8 @@ public:
 private:
     Reply send(const QByteArray& verb, const QString& pathAndQuery, const QByteArray& body);
     QStringList arguments() const;
+    QVariantList filteredLog(const QString& endpoint, const QString& filter, const QString& value,
+                             const QString& key);
 
     ChatServiceOptions m_options;
     quint16 m_port = 0;
