@@ -2,6 +2,7 @@
 
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtCore/QUrlQuery>
 
 #include <cmath>
 
@@ -57,6 +58,33 @@ std::optional<EngineIOHandshake> EngineIOHandshake::decode(QByteArrayView json)
     if (maxPayload.isDouble() && maxPayload.toDouble() >= 1)
         handshake.maxPayload = qint64(std::min(maxPayload.toDouble(), 9.0e15));
     return handshake;
+}
+
+std::optional<QUrl> EngineIOHandshake::requestUrl(const QUrl& server, QString path, int revision)
+{
+    QUrl url = server;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("ws"))
+        url.setScheme(QStringLiteral("ws"));
+    else if (scheme == QLatin1String("https") || scheme == QLatin1String("wss"))
+        url.setScheme(QStringLiteral("wss"));
+    else
+        return std::nullopt;
+    if (!url.isValid() || url.host().isEmpty())
+        return std::nullopt;
+    if (!path.startsWith(QLatin1Char('/')))
+        path.prepend(QLatin1Char('/'));
+    if (!path.endsWith(QLatin1Char('/')))
+        path.append(QLatin1Char('/'));
+    url.setPath(path);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(QStringLiteral("EIO"));
+    query.removeAllQueryItems(QStringLiteral("transport"));
+    query.addQueryItem(QStringLiteral("EIO"), QString::number(revision));
+    query.addQueryItem(QStringLiteral("transport"), QStringLiteral("websocket"));
+    url.setQuery(query);
+    url.setFragment({});
+    return url;
 }
 
 } // namespace kesvor::net

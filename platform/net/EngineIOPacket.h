@@ -3,6 +3,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QByteArrayView>
 #include <QtCore/QString>
+#include <QtCore/QUrl>
 
 #include <optional>
 
@@ -40,6 +41,12 @@ struct EngineIOHandshake {
     /// The handshake from the open packet's JSON, or nothing when it is not an
     /// object with a non-empty "sid" and positive whole-number timings.
     static std::optional<EngineIOHandshake> decode(QByteArrayView json);
+
+    /// The WebSocket URL that starts a session: the server's scheme (http and
+    /// ws become ws, https and wss become wss), host, port and query, the
+    /// Engine.IO path, and the protocol revision. Nothing for another scheme
+    /// or a URL without a host.
+    static std::optional<QUrl> requestUrl(const QUrl& server, QString path, int revision);
 };
 
 } // namespace kesvor::net

@@ -6,7 +6,6 @@
 
 #include <QtCore/QPointer>
 #include <QtCore/QThread>
-#include <QtCore/QUrlQuery>
 #include <QtNetwork/QNetworkRequest>
 #include <QtWebSockets/QWebSocket>
 
@@ -22,15 +21,6 @@ QString normalisedNamespace(const QString& nsp)
     if (nsp.isEmpty())
         return QStringLiteral("/");
     return nsp.startsWith(QLatin1Char('/')) ? nsp : QLatin1Char('/') + nsp;
-}
-
-QString normalisedPath(QString path)
-{
-    if (!path.startsWith(QLatin1Char('/')))
-        path.prepend(QLatin1Char('/'));
-    if (!path.endsWith(QLatin1Char('/')))
-        path.append(QLatin1Char('/'));
-    return path;
 }
 
 const char* statusName(SocketIOStatus status)
@@ -59,7 +49,6 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
 {
     KESVOR_ASSERT_MAIN_THREAD();
     m_options.nsp = normalisedNamespace(m_options.nsp);
-    m_options.path = normalisedPath(m_options.path);
     for (QTimer* timer : {&m_connectTimer, &m_deadTimer, &m_reconnectTimer})
         timer->setSingleShot(true);
     QObject::connect(&m_connectTimer, &QTimer::timeout, this,
@@ -134,35 +123,11 @@ void SocketIOClient::emit(const QString& event, const QVariantList& items)
     sendSocketPacket(*packet);
 }
 
-std::optional<QUrl> SocketIOClient::engineUrl() const
-{
-    QUrl url = m_url;
-    const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("ws"))
-        url.setScheme(QStringLiteral("ws"));
-    else if (scheme == QLatin1String("https") || scheme == QLatin1String("wss"))
-        url.setScheme(QStringLiteral("wss"));
-    else
-        return std::nullopt;
-    if (!url.isValid() || url.host().isEmpty())
-        return std::nullopt;
-    url.setPath(m_options.path);
-    QUrlQuery query(url);
-    query.removeAllQueryItems(QStringLiteral("EIO"));
-    query.removeAllQueryItems(QStringLiteral("transport"));
-    query.addQueryItem(QStringLiteral("EIO"), m_options.protocol == SocketIOProtocol::engineIO3
-                                                  ? QStringLiteral("3")
-                                                  : QStringLiteral("4"));
-    query.addQueryItem(QStringLiteral("transport"), QStringLiteral("websocket"));
-    url.setQuery(query);
-    url.setFragment({});
-    return url;
-}
-
 void SocketIOClient::open()
 {
     retireSocket();
-    const auto url = engineUrl();
+    const auto url = EngineIOHandshake::requestUrl(
+        m_url, m_options.path, m_options.protocol == SocketIOProtocol::engineIO3 ? 3 : 4);
     if (!url) {
         m_reconnectWanted = false;
         setStatus(SocketIOStatus::disconnected);

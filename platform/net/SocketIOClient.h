@@ -113,7 +113,6 @@ Q_SIGNALS:
 private:
     enum class Phase { idle, awaitingOpen, awaitingConnect, joined };
 
-    std::optional<QUrl> engineUrl() const;
     void open();
     void retireSocket();
     void stopTimers();

@@ -45,6 +45,22 @@ TEST(EngineIOPacketTest, FramesAndHandshake)
         EXPECT_FALSE(EngineIOHandshake::decode(broken)) << broken;
 }
 
+TEST(EngineIOPacketTest, RequestUrlOfTheWebSocketTransport)
+{
+    const auto url = [](const char* server, const char* path = "/socket.io/", int revision = 4) {
+        const auto result = EngineIOHandshake::requestUrl(QUrl(server), path, revision);
+        return result ? result->toString(QUrl::FullyEncoded).toStdString() : std::string("none");
+    };
+    EXPECT_EQ(url("https://chat.example.com/"),
+              "wss://chat.example.com/socket.io/?EIO=4&transport=websocket");
+    EXPECT_EQ(url("http://127.0.0.1:3000/ignored/path?token=a%20b&EIO=9#frag", "engine", 3),
+              "ws://127.0.0.1:3000/engine/?token=a%20b&EIO=3&transport=websocket");
+    EXPECT_EQ(url("WSS://chat.example.com"),
+              "wss://chat.example.com/socket.io/?EIO=4&transport=websocket");
+    for (const char* unusable : {"ftp://chat.example.com", "http://", "chat.example.com", ""})
+        EXPECT_EQ(url(unusable), "none") << unusable;
+}
+
 TEST(SocketIOPacketTest, DecodesEveryPartOfThePacket)
 {
     const auto plain = SocketIOPacket::decode(R"(2["foo",{"a":[1,null]}])");
