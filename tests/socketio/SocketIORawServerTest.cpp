@@ -118,8 +118,8 @@ TEST_F(RawServerTest, BrokenHandshakesEndTheAttemptAndAreRetried)
 
 TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
 {
-    server.behaviour.pingIntervalMs = 100;
-    server.behaviour.pingTimeoutMs = 100;
+    server.behaviour.pingIntervalMs = 200;
+    server.behaviour.pingTimeoutMs = 200;
     auto options = test::quickOptions("/t");
     options.reconnects = false;
     const auto client = makeClient(options);
@@ -128,14 +128,14 @@ TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
     ASSERT_TRUE(recorder.waitFor("connect"));
 
     // Pings keep the connection alive long past interval + timeout...
-    server.startPinging(80);
-    QTest::qWait(600);
+    server.startPinging(100);
+    QTest::qWait(1000);
     EXPECT_EQ(recorder.names(), QStringList{"connect"});
-    EXPECT_GE(server.received().count("3"), 4);
+    EXPECT_GE(server.received().count("3"), 5);
 
     // ...and their absence ends it.
     server.stopPinging();
-    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 2000));
+    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 3000));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
 }
@@ -143,8 +143,8 @@ TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
 TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
 {
     server.behaviour.revision3 = true;
-    server.behaviour.pingIntervalMs = 80;
-    server.behaviour.pingTimeoutMs = 80;
+    server.behaviour.pingIntervalMs = 150;
+    server.behaviour.pingTimeoutMs = 150;
     for (const QString nsp : {"/", "/t"}) {
         auto options = test::quickOptions(nsp, SocketIOProtocol::engineIO3);
         options.reconnects = false;
@@ -167,7 +167,7 @@ TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
     const qsizetype pingsBefore = server.received().count("2");
-    QTest::qWait(500);
+    QTest::qWait(800);
     EXPECT_GE(server.received().count("2") - pingsBefore, 4);
     EXPECT_EQ(recorder.names(), QStringList{"connect"});
     server.behaviour.answerPings = false;
@@ -176,7 +176,7 @@ TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
     recorder.clear();
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
-    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 2000));
+    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 3000));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
 }
 
