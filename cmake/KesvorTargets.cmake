@@ -8,6 +8,24 @@ function(kesvor_target_defaults target)
     target_compile_definitions(${target} PRIVATE
         QT_NO_KEYWORDS
         $<$<CONFIG:Debug,RelWithDebInfo>:KESVOR_DEBUG_LOG_ENABLED>)
+    kesvor_rescan_moc_on_new_sources(${target})
+endfunction()
+
+# With Ninja, AUTOMOC reruns only when a file it already scanned changes, so a
+# newly added QObject header would go unnoticed in an existing build folder.
+# Dropping the autogen stamp whenever the source list changes forces a rescan.
+function(kesvor_rescan_moc_on_new_sources target)
+    get_target_property(sources ${target} SOURCES)
+    string(SHA1 digest "${sources}")
+    set(digest_file ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}.sources.sha1)
+    set(previous "")
+    if(EXISTS ${digest_file})
+        file(READ ${digest_file} previous)
+    endif()
+    if(NOT previous STREQUAL digest)
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+        file(WRITE ${digest_file} ${digest})
+    endif()
 endfunction()
 
 # One precompiled header serves every target of the project: the Qt and
@@ -31,4 +49,15 @@ function(kesvor_glob_sources out)
         list(APPEND result ${found})
     endforeach()
     set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Adds every immediate subfolder of the current source folder that has a
+# CMakeLists.txt, so new suites, tools and benchmarks need no registration.
+function(kesvor_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(child IN LISTS children)
+        if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
 endfunction()

@@ -1,0 +1,93 @@
+#include "NHNetworkClock.h"
+
+#include "SntpQuery.h"
+#include "foundation/DebugLog.h"
+#include "foundation/MainThread.h"
+#include "foundation/NotificationCenter.h"
+
+#include <QtCore/QCoreApplication>
+
+namespace kesvor::net {
+
+namespace {
+
+QDateTime deviceDateCorrectedBy(std::chrono::nanoseconds offset)
+{
+    const auto corrected = std::chrono::system_clock::now().time_since_epoch() + offset;
+    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(corrected);
+    return QDateTime::fromMSecsSinceEpoch(milliseconds.count(), Qt::UTC);
+}
+
+} // namespace
+
+NHNetworkClock* NHNetworkClock::sharedNetworkClock()
+{
+    static const QPointer<NHNetworkClock> clock = [] {
+        KESVOR_ASSERT_MAIN_THREAD();
+        return QPointer<NHNetworkClock>(new NHNetworkClock(QCoreApplication::instance()));
+    }();
+    return clock.data();
+}
+
+NHNetworkClock::NHNetworkClock(QObject* parent)
+    : QObject(parent)
+{
+}
+
+NHNetworkClock::~NHNetworkClock() = default;
+
+void NHNetworkClock::setOptions(const NetworkClockOptions& options)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    m_options = options;
+}
+
+void NHNetworkClock::setServers(const QStringList& servers)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    m_options.servers = servers;
+}
+
+void NHNetworkClock::synchronize()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (m_query) {
+        KESVOR_DEBUG_LOG << "network clock: a synchronisation is running; joining it";
+        return;
+    }
+    m_query = new SntpQuery(m_options, this);
+    connect(m_query, &SntpQuery::finished, this, &NHNetworkClock::synchronizationFinished);
+    m_query->start();
+}
+
+void NHNetworkClock::synchronizationFinished()
+{
+    SntpQuery* query = m_query;
+    m_query = nullptr;
+    if (const auto offset = bestOffset(query->samples())) {
+        m_offset.store(offset->count());
+        m_synchronized.store(true);
+        KESVOR_DEBUG_LOG << "network clock: offset" << offset->count() / 1e6 << "ms from"
+                         << query->samples().size() << "samples";
+    } else {
+        KESVOR_DEBUG_LOG << "network clock: no server answered; the offset stays"
+                         << m_offset.load() / 1e6 << "ms";
+    }
+    query->deleteLater();
+    // Observers may start the next synchronisation from here.
+    foundation::NotificationCenter::defaultCenter().post(
+        QString::fromLatin1(kNHNetworkTimeSyncCompleteNotification));
+}
+
+QDateTime NHNetworkClock::networkDate() const
+{
+    return deviceDateCorrectedBy(offset());
+}
+
+QDateTime networkDate()
+{
+    const NHNetworkClock* clock = NHNetworkClock::sharedNetworkClock();
+    return deviceDateCorrectedBy(clock ? clock->offset() : std::chrono::nanoseconds(0));
+}
+
+} // namespace kesvor::net

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "NetworkClockOptions.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+
+#include <atomic>
+#include <chrono>
+
+namespace kesvor::net {
+
+class SntpQuery;
+
+/// Posted on the default notification centre, without user info, each time a
+/// synchronisation has finished, whether or not a server answered.
+inline constexpr char kNHNetworkTimeSyncCompleteNotification[] =
+    "kNHNetworkTimeSyncCompleteNotification";
+
+/// A clock that follows network time: synchronize() asks SNTP servers over
+/// UDP for several samples each and keeps the offset between their time and
+/// the device's; networkDate() is the device time corrected by that offset.
+///
+/// Lives on the main thread; offset() and networkDate() may be read from any thread.
+class NHNetworkClock : public QObject {
+    Q_OBJECT
+public:
+    /// The process-wide clock, created on first use (on the main thread)
+    /// without servers; null once the application object is gone.
+    static NHNetworkClock* sharedNetworkClock();
+
+    explicit NHNetworkClock(QObject* parent = nullptr);
+    ~NHNetworkClock() override;
+
+    const NetworkClockOptions& options() const { return m_options; }
+    /// Applies from the next synchronisation on.
+    void setOptions(const NetworkClockOptions& options);
+    void setServers(const QStringList& servers);
+
+    /// Starts a synchronisation and returns at once; a call while one runs
+    /// joins it. A synchronisation ends when every server has answered or
+    /// dropped out, and at the latest after the options' timeout. It then
+    /// takes the offset its samples support, keeps the previous offset when no
+    /// server answered, and posts kNHNetworkTimeSyncCompleteNotification.
+    void synchronize();
+    bool isSynchronizing() const { return !m_query.isNull(); }
+
+    /// True once a synchronisation has measured an offset.
+    bool isSynchronized() const { return m_synchronized.load(); }
+    /// Network time minus device time; zero until measured.
+    std::chrono::nanoseconds offset() const { return std::chrono::nanoseconds(m_offset.load()); }
+    /// The device's current time corrected by offset(), in UTC.
+    QDateTime networkDate() const;
+
+private:
+    void synchronizationFinished();
+
+    NetworkClockOptions m_options;
+    QPointer<SntpQuery> m_query;
+    std::atomic<qint64> m_offset{0};
+    std::atomic_bool m_synchronized{false};
+};
+
+/// The shared clock's corrected current date; the device time when the shared
+/// clock is gone.
+QDateTime networkDate();
+
+} // namespace kesvor::net

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtCore/QStringList>
+
+#include <chrono>
+
+namespace kesvor::net {
+
+/// How a network clock synchronises.
+struct NetworkClockOptions {
+    /// Time servers as "host", "host:port", "[IPv6]:port" or a bare IPv6
+    /// address; the port defaults to 123. Entries that cannot be used are skipped.
+    QStringList servers;
+    /// Requests sent to each server per synchronisation.
+    int samplesPerServer = 4;
+    /// Pause between two requests to the same server.
+    std::chrono::milliseconds sampleInterval{250};
+    /// A synchronisation ends after this long even when servers stay silent.
+    std::chrono::milliseconds timeout{3000};
+};
+
+} // namespace kesvor::net

@@ -1,0 +1,412 @@
+#include "SocketIOClient.h"
+
+#include "foundation/DebugLog.h"
+#include "foundation/MainThread.h"
+#include "net/SocketIOPacket.h"
+
+#include <QtCore/QPointer>
+#include <QtCore/QThread>
+#include <QtNetwork/QNetworkRequest>
+#include <QtWebSockets/QWebSocket>
+
+namespace kesvor::net {
+
+namespace {
+
+// A retired socket gets this long to finish its closing handshake.
+constexpr int closeGraceMs = 1000;
+
+QString normalisedNamespace(const QString& nsp)
+{
+    if (nsp.isEmpty())
+        return QStringLiteral("/");
+    return nsp.startsWith(QLatin1Char('/')) ? nsp : QLatin1Char('/') + nsp;
+}
+
+const char* statusName(SocketIOStatus status)
+{
+    switch (status) {
+    case SocketIOStatus::notConnected:
+        return "not connected";
+    case SocketIOStatus::disconnected:
+        return "disconnected";
+    case SocketIOStatus::connecting:
+        return "connecting";
+    case SocketIOStatus::connected:
+        return "connected";
+    }
+    return "?";
+}
+
+} // namespace
+
+SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, QObject* parent)
+    : QObject(parent)
+    , m_url(url)
+    , m_options(std::move(options))
+    , m_backoff(
+          {m_options.reconnectWaitMs, m_options.reconnectWaitMaxMs, m_options.randomizationFactor})
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    m_options.nsp = normalisedNamespace(m_options.nsp);
+    for (QTimer* timer : {&m_connectTimer, &m_deadTimer, &m_reconnectTimer})
+        timer->setSingleShot(true);
+    QObject::connect(&m_connectTimer, &QTimer::timeout, this,
+                     [this] { lose(QStringLiteral("connect timeout")); });
+    QObject::connect(&m_deadTimer, &QTimer::timeout, this,
+                     [this] { lose(QStringLiteral("ping timeout")); });
+    QObject::connect(&m_pingTimer, &QTimer::timeout, this,
+                     [this] { send(EngineIOPacket::encode(EngineIOPacket::Type::Ping)); });
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &SocketIOClient::reconnectNow);
+}
+
+SocketIOClient::~SocketIOClient()
+{
+    m_handler = nullptr;
+    retireSocket();
+}
+
+void SocketIOClient::onAny(AnyHandler handler)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    m_handler = std::move(handler);
+}
+
+void SocketIOClient::connect()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (status() == SocketIOStatus::connecting || status() == SocketIOStatus::connected)
+        return;
+    m_reconnectTimer.stop();
+    m_backoff.reset();
+    m_reconnectWanted = m_options.reconnects;
+    open();
+}
+
+void SocketIOClient::disconnect()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    m_reconnectWanted = false;
+    m_reconnectTimer.stop();
+    const SocketIOStatus previous = status();
+    if (previous != SocketIOStatus::connecting && previous != SocketIOStatus::connected)
+        return;
+    if (m_phase == Phase::joined)
+        sendSocketPacket("1" + namespacePart());
+    retireSocket();
+    setStatus(SocketIOStatus::disconnected);
+    deliver(QString::fromLatin1(disconnectEvent), {QStringLiteral("io client disconnect")});
+}
+
+void SocketIOClient::emit(const QString& event, const QVariantList& items)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, event, items] { emit(event, items); }, Qt::QueuedConnection);
+        return;
+    }
+    if (status() != SocketIOStatus::connected) {
+        KESVOR_DEBUG_LOG << "socket.io: not connected, dropped emit of" << event;
+        return;
+    }
+    const auto packet = SocketIOPacket::encodeEvent(m_options.nsp, event, items);
+    if (!packet) {
+        KESVOR_DEBUG_LOG << "socket.io: items are not JSON-encodable, dropped emit of" << event;
+        return;
+    }
+    // The server would end the whole connection over an oversized packet.
+    if (m_handshake.maxPayload > 0 && packet->size() + 1 > m_handshake.maxPayload) {
+        KESVOR_DEBUG_LOG << "socket.io: packet larger than the server accepts, dropped emit of"
+                         << event;
+        return;
+    }
+    sendSocketPacket(*packet);
+}
+
+void SocketIOClient::open()
+{
+    retireSocket();
+    const auto url = EngineIOHandshake::requestUrl(
+        m_url, m_options.path, m_options.protocol == SocketIOProtocol::engineIO3 ? 3 : 4);
+    if (!url) {
+        m_reconnectWanted = false;
+        setStatus(SocketIOStatus::disconnected);
+        deliver(QString::fromLatin1(errorEvent),
+                {QStringLiteral("unsupported server URL: ") + m_url.toString()});
+        return;
+    }
+    m_socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+    m_socket->setMaxAllowedIncomingMessageSize(quint64(m_options.maxIncomingMessageBytes));
+    m_socket->setMaxAllowedIncomingFrameSize(quint64(m_options.maxIncomingMessageBytes));
+    if (m_options.sslConfiguration)
+        m_socket->setSslConfiguration(*m_options.sslConfiguration);
+    QObject::connect(m_socket, &QWebSocket::textMessageReceived, this,
+                     &SocketIOClient::onTextMessage);
+    QObject::connect(m_socket, &QWebSocket::binaryMessageReceived, this, [this] {
+        if (m_options.log)
+            KESVOR_DEBUG_LOG << "socket.io: ignored a binary frame";
+    });
+    QObject::connect(m_socket, &QWebSocket::disconnected, this, [this] {
+        lose(m_socket && m_socket->closeCode() == QWebSocketProtocol::CloseCodeNormal
+                 ? QStringLiteral("transport close")
+                 : QStringLiteral("transport error"));
+    });
+    QObject::connect(
+        m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+        [this] { lose(QStringLiteral("transport error: ") + m_socket->errorString()); });
+
+    m_phase = Phase::awaitingOpen;
+    m_connectTimer.start(m_options.connectTimeoutMs);
+    setStatus(SocketIOStatus::connecting);
+    if (m_options.log)
+        KESVOR_DEBUG_LOG << "socket.io: opening" << url->toString();
+    m_socket->open(QNetworkRequest(*url));
+}
+
+void SocketIOClient::retireSocket()
+{
+    stopTimers();
+    m_phase = Phase::idle;
+    if (!m_socket)
+        return;
+    QWebSocket* socket = std::exchange(m_socket, nullptr);
+    QObject::disconnect(socket, nullptr, this, nullptr);
+    QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(closeGraceMs, socket, &QObject::deleteLater);
+    socket->close();
+}
+
+void SocketIOClient::stopTimers()
+{
+    m_connectTimer.stop();
+    m_deadTimer.stop();
+    m_pingTimer.stop();
+}
+
+void SocketIOClient::setStatus(SocketIOStatus status)
+{
+    if (m_status.exchange(status) == status)
+        return;
+    if (m_options.log)
+        KESVOR_DEBUG_LOG << "socket.io: status" << statusName(status);
+    Q_EMIT statusChanged(status);
+}
+
+void SocketIOClient::deliver(const QString& event, const QVariantList& items)
+{
+    if (m_options.log)
+        KESVOR_DEBUG_LOG << "socket.io: event" << event << items;
+    // A copy: the handler may replace itself while it runs.
+    if (const AnyHandler handler = m_handler)
+        handler(SocketAnyEvent{event, items});
+}
+
+void SocketIOClient::send(const QByteArray& frame)
+{
+    if (!m_socket)
+        return;
+    if (m_options.log)
+        KESVOR_DEBUG_LOG << "socket.io: sent" << frame;
+    m_socket->sendTextMessage(QString::fromUtf8(frame));
+    // The socket itself would write when the event loop next polls it. The
+    // first frame of a pass of the loop leaves at once, which keeps round trips
+    // short; later ones in the same pass are flushed together from a queued call.
+    if (m_flushQueued)
+        return;
+    m_socket->flush();
+    m_flushQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_flushQueued = false;
+            if (m_socket)
+                m_socket->flush();
+        },
+        Qt::QueuedConnection);
+}
+
+void SocketIOClient::sendSocketPacket(const QByteArray& packet)
+{
+    send(EngineIOPacket::encode(EngineIOPacket::Type::Message, packet));
+}
+
+QByteArray SocketIOClient::namespacePart() const
+{
+    return m_options.nsp == QLatin1String("/") ? QByteArray() : m_options.nsp.toUtf8() + ',';
+}
+
+void SocketIOClient::onTextMessage(const QString& text)
+{
+    const QByteArray frame = text.toUtf8();
+    if (m_options.log)
+        KESVOR_DEBUG_LOG << "socket.io: received" << frame;
+    const auto packet = EngineIOPacket::decode(frame);
+    if (!packet) {
+        KESVOR_DEBUG_LOG << "socket.io: ignored a malformed frame";
+        return;
+    }
+    // Revision 3 servers only answer the client's pings; any packet shows life.
+    if (m_options.protocol == SocketIOProtocol::engineIO3 && m_phase != Phase::awaitingOpen)
+        restartDeadTimer();
+    switch (packet->type) {
+    case EngineIOPacket::Type::Open:
+        onOpen(packet->data);
+        break;
+    case EngineIOPacket::Type::Close:
+        lose(QStringLiteral("transport close"));
+        break;
+    case EngineIOPacket::Type::Ping:
+        if (m_phase == Phase::awaitingOpen)
+            break;
+        if (m_options.protocol == SocketIOProtocol::engineIO4)
+            restartDeadTimer();
+        send(EngineIOPacket::encode(EngineIOPacket::Type::Pong, packet->data));
+        break;
+    case EngineIOPacket::Type::Message:
+        onSocketPacket(packet->data);
+        break;
+    case EngineIOPacket::Type::Pong:
+    case EngineIOPacket::Type::Upgrade:
+    case EngineIOPacket::Type::Noop:
+        break;
+    }
+}
+
+void SocketIOClient::onOpen(const QByteArray& data)
+{
+    if (m_phase != Phase::awaitingOpen)
+        return;
+    const auto handshake = EngineIOHandshake::decode(data);
+    if (!handshake) {
+        lose(QStringLiteral("invalid handshake"));
+        return;
+    }
+    m_handshake = *handshake;
+    m_phase = Phase::awaitingConnect;
+    restartDeadTimer();
+    if (m_options.protocol == SocketIOProtocol::engineIO3) {
+        m_pingTimer.start(m_handshake.pingIntervalMs);
+        // Revision 3 servers join "/" by themselves; other namespaces are asked for.
+        if (m_options.nsp != QLatin1String("/"))
+            sendSocketPacket("0" + namespacePart());
+        return;
+    }
+    sendSocketPacket("0" + namespacePart());
+}
+
+void SocketIOClient::restartDeadTimer()
+{
+    m_deadTimer.start(m_handshake.pingIntervalMs + m_handshake.pingTimeoutMs);
+}
+
+void SocketIOClient::onSocketPacket(const QByteArray& data)
+{
+    const auto packet = SocketIOPacket::decode(data);
+    if (!packet) {
+        KESVOR_DEBUG_LOG << "socket.io: ignored a malformed packet";
+        return;
+    }
+    if (packet->nsp != m_options.nsp)
+        return;
+    switch (packet->type) {
+    case SocketIOPacket::Type::Connect:
+        if (m_phase == Phase::awaitingConnect)
+            onJoined();
+        break;
+    case SocketIOPacket::Type::ConnectError:
+        if (m_phase == Phase::awaitingConnect)
+            onRefused(packet->errorMessage());
+        break;
+    case SocketIOPacket::Type::Disconnect:
+        if (m_phase == Phase::joined)
+            onKicked();
+        else if (m_phase == Phase::awaitingConnect)
+            onRefused(QStringLiteral("namespace left before it was joined"));
+        break;
+    case SocketIOPacket::Type::Event:
+        if (m_phase == Phase::joined)
+            onEvent(*packet);
+        break;
+    case SocketIOPacket::Type::Ack:
+    case SocketIOPacket::Type::BinaryEvent:
+    case SocketIOPacket::Type::BinaryAck:
+        // No acknowledgements are requested and binary attachments are not
+        // supported; their binary frames are ignored too.
+        break;
+    }
+}
+
+void SocketIOClient::onJoined()
+{
+    m_connectTimer.stop();
+    m_backoff.reset();
+    m_phase = Phase::joined;
+    setStatus(SocketIOStatus::connected);
+    deliver(QString::fromLatin1(connectEvent), {m_options.nsp});
+}
+
+// A refusal would only repeat, so no reconnection follows.
+void SocketIOClient::onRefused(const QString& reason)
+{
+    m_reconnectWanted = false;
+    retireSocket();
+    setStatus(SocketIOStatus::disconnected);
+    deliver(QString::fromLatin1(errorEvent), {reason});
+}
+
+// The server removed the client from the namespace on purpose: no reconnection.
+void SocketIOClient::onKicked()
+{
+    m_reconnectWanted = false;
+    retireSocket();
+    setStatus(SocketIOStatus::disconnected);
+    deliver(QString::fromLatin1(disconnectEvent), {QStringLiteral("io server disconnect")});
+}
+
+void SocketIOClient::onEvent(const SocketIOPacket& packet)
+{
+    auto event = packet.event();
+    if (!event) {
+        KESVOR_DEBUG_LOG << "socket.io: ignored an event without a name";
+        return;
+    }
+    deliver(event->first, event->second);
+}
+
+// The connection ended without either side leaving the namespace: the
+// transport closed or failed, the handshake went wrong, or the server fell silent.
+void SocketIOClient::lose(const QString& reason)
+{
+    if (m_phase == Phase::idle)
+        return;
+    const bool wasJoined = m_phase == Phase::joined;
+    retireSocket();
+    setStatus(SocketIOStatus::disconnected);
+    const QPointer<SocketIOClient> self(this);
+    deliver(QString::fromLatin1(wasJoined ? disconnectEvent : errorEvent), {reason});
+    // The handler may have connected, disconnected or deleted the client.
+    if (self && status() == SocketIOStatus::disconnected)
+        scheduleReconnect();
+}
+
+void SocketIOClient::scheduleReconnect()
+{
+    if (!m_reconnectWanted)
+        return;
+    if (m_options.reconnectAttempts >= 0 && m_backoff.attempts() >= m_options.reconnectAttempts) {
+        m_reconnectWanted = false;
+        deliver(QString::fromLatin1(errorEvent),
+                {QStringLiteral("reconnection attempts exhausted")});
+        return;
+    }
+    m_reconnectTimer.start(m_backoff.nextDelayMs());
+}
+
+void SocketIOClient::reconnectNow()
+{
+    open();
+    if (status() == SocketIOStatus::connecting)
+        deliver(QString::fromLatin1(reconnectAttemptEvent), {m_backoff.attempts()});
+}
+
+} // namespace kesvor::net

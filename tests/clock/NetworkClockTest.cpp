@@ -1,0 +1,254 @@
+#include "SntpResponder.h"
+#include "foundation/NotificationCenter.h"
+#include "net/NHNetworkClock.h"
+#include "support/TestSupport.h"
+
+#include <QtCore/QMetaEnum>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using kesvor::foundation::NotificationCenter;
+using kesvor::net::NetworkClockOptions;
+using kesvor::net::NHNetworkClock;
+using kesvor::test::SntpResponder;
+using Flaw = SntpResponder::Flaw;
+
+namespace {
+
+constexpr auto tolerance = 50ms;
+
+// Counts the clock notifications posted while it exists.
+class SyncNotifications {
+public:
+    explicit SyncNotifications(std::function<void()> onPost = {})
+        : m_token(NotificationCenter::defaultCenter().addObserver(
+              this, QString::fromLatin1(kesvor::net::kNHNetworkTimeSyncCompleteNotification),
+              [this, onPost](auto&) {
+                  ++count;
+                  if (onPost)
+                      onPost();
+              }))
+    {
+    }
+    ~SyncNotifications() { NotificationCenter::defaultCenter().removeObserver(m_token); }
+
+    int count = 0;
+
+private:
+    NotificationCenter::Token m_token;
+};
+
+NetworkClockOptions optionsFor(const QStringList& servers, std::chrono::milliseconds timeout = 10s)
+{
+    NetworkClockOptions options;
+    options.servers = servers;
+    options.sampleInterval = 20ms;
+    options.timeout = timeout;
+    return options;
+}
+
+::testing::AssertionResult isNear(std::chrono::nanoseconds actual,
+                                  std::chrono::milliseconds expected)
+{
+    const auto error = actual - expected;
+    if (error < tolerance && error > -tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "offset " << actual.count() / 1e6 << " ms, expected " << expected.count() << " ms";
+}
+
+// Synchronises and waits for the notification, which must come well before
+// the clock's time limit when every server answers.
+void synchronizeAndWait(NHNetworkClock& clock, SyncNotifications& notifications, int waitMs = 5000)
+{
+    const int before = notifications.count;
+    clock.synchronize();
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count > before; }, waitMs));
+}
+
+} // namespace
+
+class ResponderOffsetTest : public ::testing::TestWithParam<qint64> {};
+
+TEST_P(ResponderOffsetTest, MeasuresTheOffsetFromSeveralSamplesAndCorrectsTheDate)
+{
+    const std::chrono::milliseconds offset(GetParam());
+    SntpResponder responder(offset);
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({responder.entry()}));
+    SyncNotifications notifications;
+
+    clock.synchronize();
+    EXPECT_TRUE(clock.isSynchronizing());
+    EXPECT_EQ(notifications.count, 0) << "the notification comes after synchronize() returns";
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }));
+
+    EXPECT_FALSE(clock.isSynchronizing());
+    EXPECT_TRUE(clock.isSynchronized());
+    EXPECT_EQ(responder.requests(), clock.options().samplesPerServer);
+    EXPECT_TRUE(isNear(clock.offset(), offset));
+    const auto dateOffset =
+        std::chrono::milliseconds(QDateTime::currentDateTimeUtc().msecsTo(clock.networkDate()));
+    EXPECT_TRUE(isNear(dateOffset, offset));
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, ResponderOffsetTest,
+                         ::testing::Values(0, 90'000, -3'600'250, 400LL * 24 * 3600 * 1000));
+
+TEST(NetworkClockTest, WithoutAnswersFinishesAfterTheTimeLimitOnDeviceTime)
+{
+    SntpResponder silent(0ms);
+    silent.setSilent(true);
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({silent.entry(), QStringLiteral("no-such-host.invalid")}, 1500ms));
+    SyncNotifications notifications;
+
+    clock.synchronize();
+    QTest::qWait(500);
+    EXPECT_EQ(notifications.count, 0) << "finished before the time limit";
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }, 4000));
+    EXPECT_FALSE(clock.isSynchronized());
+    EXPECT_EQ(clock.offset(), 0ns);
+    EXPECT_TRUE(isNear(
+        std::chrono::milliseconds(QDateTime::currentDateTimeUtc().msecsTo(clock.networkDate())),
+        0ms));
+}
+
+TEST(NetworkClockTest, FailedSynchronisationKeepsTheLastOffset)
+{
+    SntpResponder responder(5s);
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({responder.entry()}, 500ms));
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    responder.setSilent(true);
+    synchronizeAndWait(clock, notifications);
+    EXPECT_EQ(notifications.count, 2);
+    EXPECT_TRUE(clock.isSynchronized());
+    EXPECT_TRUE(isNear(clock.offset(), 5s));
+}
+
+class MalformedReplyTest : public ::testing::TestWithParam<Flaw> {};
+
+TEST_P(MalformedReplyTest, IsIgnoredInFavourOfTheProperReply)
+{
+    SntpResponder responder(2s);
+    responder.setFlaw(GetParam());
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({responder.entry()}));
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    EXPECT_TRUE(isNear(clock.offset(), 2s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Flaws, MalformedReplyTest,
+                         ::testing::Values(Flaw::ShortPacket, Flaw::ClientMode, Flaw::BroadcastMode,
+                                           Flaw::ZeroTransmit, Flaw::AlarmLeap,
+                                           Flaw::Unsynchronised, Flaw::WrongOriginate,
+                                           Flaw::ForeignSource, Flaw::Garbage),
+                         [](const ::testing::TestParamInfo<Flaw>& info) {
+                             return QMetaEnum::fromType<Flaw>().valueToKey(int(info.param));
+                         });
+
+TEST(NetworkClockTest, OnlyMalformedRepliesLeaveTheClockUnsynchronised)
+{
+    SntpResponder responder(2s);
+    responder.setFlaw(Flaw::ZeroTransmit, false);
+    SntpResponder garbage(2s);
+    garbage.setFlaw(Flaw::Garbage, false);
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({responder.entry(), garbage.entry()}, 500ms));
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    EXPECT_FALSE(clock.isSynchronized());
+    EXPECT_EQ(clock.offset(), 0ns);
+}
+
+TEST(NetworkClockTest, KissOfDeathDropsThatServerOnly)
+{
+    SntpResponder kiss(1h);
+    kiss.setFlaw(Flaw::KissOfDeath, false);
+    SntpResponder good(-7s);
+    NHNetworkClock clock;
+    NetworkClockOptions options =
+        optionsFor({kiss.entry(), good.entry(QStringLiteral("localhost"))});
+    options.sampleInterval = 300ms;
+    clock.setOptions(options);
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    EXPECT_EQ(kiss.requests(), 1) << "no more requests after a kiss-of-death";
+    EXPECT_EQ(good.requests(), options.samplesPerServer);
+    EXPECT_TRUE(isNear(clock.offset(), -7s));
+}
+
+TEST(NetworkClockTest, OffsetComesFromTheShortestRoundTrips)
+{
+    // Half the replies linger 300 ms on the way back, which skews their
+    // offsets by 150 ms; only the quick half may count.
+    SntpResponder responder(30s);
+    responder.holdAlternateReplies(300ms);
+    NHNetworkClock clock;
+    NetworkClockOptions options = optionsFor({responder.entry()});
+    options.samplesPerServer = 6;
+    clock.setOptions(options);
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    EXPECT_EQ(responder.requests(), 6);
+    EXPECT_TRUE(isNear(clock.offset(), 30s));
+}
+
+TEST(NetworkClockTest, ReachesServersOverIPv6)
+{
+    SntpResponder responder(12s, QHostAddress::LocalHostIPv6);
+    if (!responder.isListening())
+        GTEST_SKIP() << "no IPv6 loopback";
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({QStringLiteral("[::1]:%1").arg(responder.port())}));
+    SyncNotifications notifications;
+    synchronizeAndWait(clock, notifications);
+    EXPECT_TRUE(isNear(clock.offset(), 12s));
+}
+
+TEST(NetworkClockTest, SynchronizeWhileRunningJoinsAndObserversMayStartTheNext)
+{
+    SntpResponder responder(3s);
+    NHNetworkClock clock;
+    clock.setOptions(optionsFor({responder.entry()}));
+    bool restarted = false;
+    SyncNotifications notifications([&] {
+        if (!restarted) {
+            restarted = true;
+            clock.synchronize();
+        }
+    });
+
+    clock.synchronize();
+    clock.synchronize();
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 2; }));
+    QTest::qWait(200);
+    EXPECT_EQ(notifications.count, 2) << "the joined call adds no notification";
+    EXPECT_EQ(responder.requests(), 2 * clock.options().samplesPerServer);
+    EXPECT_TRUE(isNear(clock.offset(), 3s));
+}
+
+TEST(NetworkClockTest, UnusableServerListFinishesAtOnceAndDestroyingMidRoundIsQuiet)
+{
+    SyncNotifications notifications;
+    NHNetworkClock empty;
+    empty.setOptions(optionsFor({QString(), QStringLiteral("host:99999"), QStringLiteral("[::1"),
+                                 QStringLiteral("a:b:c")}));
+    empty.synchronize();
+    EXPECT_EQ(notifications.count, 0);
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }, 1000));
+
+    SntpResponder responder(1s);
+    auto doomed = std::make_unique<NHNetworkClock>();
+    doomed->setOptions(optionsFor({responder.entry()}));
+    doomed->synchronize();
+    doomed.reset();
+    QTest::qWait(300);
+    EXPECT_EQ(notifications.count, 1);
+}

@@ -1,0 +1,210 @@
+#include "net/EngineIOPacket.h"
+#include "net/ReconnectBackoff.h"
+#include "net/SocketIOPacket.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <limits>
+
+using namespace kesvor::net;
+using Type = SocketIOPacket::Type;
+
+TEST(EngineIOPacketTest, FramesAndHandshake)
+{
+    const auto message = EngineIOPacket::decode("4hello");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->type, EngineIOPacket::Type::Message);
+    EXPECT_EQ(message->data, "hello");
+    EXPECT_EQ(EngineIOPacket::decode("2")->type, EngineIOPacket::Type::Ping);
+    EXPECT_FALSE(EngineIOPacket::decode(""));
+    EXPECT_FALSE(EngineIOPacket::decode("7"));
+    EXPECT_FALSE(EngineIOPacket::decode("x2"));
+    EXPECT_EQ(EngineIOPacket::encode(EngineIOPacket::Type::Pong, "probe"), "3probe");
+
+    const auto handshake = EngineIOHandshake::decode(
+        R"({"sid":"abc","upgrades":[],"pingInterval":25000,"pingTimeout":20000,"maxPayload":1000000})");
+    ASSERT_TRUE(handshake);
+    EXPECT_EQ(handshake->sid, "abc");
+    EXPECT_EQ(handshake->pingIntervalMs, 25000);
+    EXPECT_EQ(handshake->pingTimeoutMs, 20000);
+    EXPECT_EQ(handshake->maxPayload, 1000000);
+    // Revision 3 sends no maxPayload.
+    EXPECT_EQ(
+        EngineIOHandshake::decode(R"({"sid":"a","pingInterval":1,"pingTimeout":2})")->maxPayload,
+        0);
+    for (const char* broken : {"", "[]", "{", R"({"pingInterval":1,"pingTimeout":2})",
+                               R"({"sid":"","pingInterval":1,"pingTimeout":2})",
+                               R"({"sid":"a","pingInterval":"1","pingTimeout":2})",
+                               R"({"sid":"a","pingInterval":0,"pingTimeout":2})",
+                               R"({"sid":"a","pingInterval":1.5,"pingTimeout":2})",
+                               R"({"sid":"a","pingInterval":1e300,"pingTimeout":2})"})
+        EXPECT_FALSE(EngineIOHandshake::decode(broken)) << broken;
+}
+
+TEST(EngineIOPacketTest, RequestUrlOfTheWebSocketTransport)
+{
+    const auto url = [](const char* server, const char* path = "/socket.io/", int revision = 4) {
+        const auto result = EngineIOHandshake::requestUrl(QUrl(server), path, revision);
+        return result ? result->toString(QUrl::FullyEncoded).toStdString() : std::string("none");
+    };
+    EXPECT_EQ(url("https://chat.example.com/"),
+              "wss://chat.example.com/socket.io/?EIO=4&transport=websocket");
+    EXPECT_EQ(url("http://127.0.0.1:3000/ignored/path?token=a%20b&EIO=9#frag", "engine", 3),
+              "ws://127.0.0.1:3000/engine/?token=a%20b&EIO=3&transport=websocket");
+    EXPECT_EQ(url("WSS://chat.example.com"),
+              "wss://chat.example.com/socket.io/?EIO=4&transport=websocket");
+    for (const char* unusable : {"ftp://chat.example.com", "http://", "chat.example.com", ""})
+        EXPECT_EQ(url(unusable), "none") << unusable;
+}
+
+TEST(SocketIOPacketTest, DecodesEveryPartOfThePacket)
+{
+    const auto plain = SocketIOPacket::decode(R"(2["foo",{"a":[1,null]}])");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->type, Type::Event);
+    EXPECT_EQ(plain->nsp, "/");
+    EXPECT_FALSE(plain->ackId);
+    const auto event = plain->event();
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->first, "foo");
+    ASSERT_EQ(event->second.size(), 1);
+    EXPECT_EQ(event->second[0].toMap()["a"].toList()[0].toInt(), 1);
+    EXPECT_EQ(event->second[0].toMap()["a"].toList()[1].typeId(), QMetaType::Nullptr);
+
+    const auto withAck = SocketIOPacket::decode(R"(2/admin,12["bar"])");
+    ASSERT_TRUE(withAck);
+    EXPECT_EQ(withAck->nsp, "/admin");
+    EXPECT_EQ(withAck->ackId, 12);
+    EXPECT_EQ(withAck->event()->first, "bar");
+
+    const auto connect = SocketIOPacket::decode(R"(0/t,{"sid":"x"})");
+    ASSERT_TRUE(connect);
+    EXPECT_EQ(connect->type, Type::Connect);
+    EXPECT_EQ(connect->data.toObject()["sid"].toString(), "x");
+    // A namespace without the closing comma still counts.
+    EXPECT_EQ(SocketIOPacket::decode("1/t")->nsp, "/t");
+
+    const auto binary = SocketIOPacket::decode(R"(51-/t,["file",{"_placeholder":true,"num":0}])");
+    ASSERT_TRUE(binary);
+    EXPECT_EQ(binary->type, Type::BinaryEvent);
+    EXPECT_EQ(binary->attachments, 1);
+    EXPECT_EQ(binary->nsp, "/t");
+    EXPECT_FALSE(binary->event()) << "binary events are not delivered";
+}
+
+TEST(SocketIOPacketTest, RefusalMessagesOfBothRevisions)
+{
+    EXPECT_EQ(SocketIOPacket::decode(R"(4/t,{"message":"Invalid namespace"})")->errorMessage(),
+              "Invalid namespace");
+    EXPECT_EQ(SocketIOPacket::decode(R"(4/t,"Invalid namespace")")->errorMessage(),
+              "Invalid namespace");
+    EXPECT_EQ(SocketIOPacket::decode(R"(4/t,{"message":3})")->errorMessage(), "connection refused");
+}
+
+TEST(SocketIOPacketTest, RefusesMalformedPackets)
+{
+    for (const char* broken :
+         {"", "9", "x", R"(2["foo")", R"(2/t,["a"]garbage)", "2[1],[2]", R"(2{"a":)", "5-[]",
+          "5x-[]", "51[]", "21234567890123456[\"a\"]", "2\xff\xfe", "2nul"})
+        EXPECT_FALSE(SocketIOPacket::decode(broken)) << broken;
+
+    // Well formed, but not an event that can be delivered.
+    for (const char* undeliverable :
+         {"2[]", "2[1,2]", R"(2{"a":1})", "2\"text\"", "2", "3[\"a\"]"}) {
+        const auto packet = SocketIOPacket::decode(undeliverable);
+        ASSERT_TRUE(packet) << undeliverable;
+        EXPECT_FALSE(packet->event()) << undeliverable;
+    }
+}
+
+TEST(SocketIOPacketTest, EncodesEventsWithNamespaceAndNestedItems)
+{
+    const QVariantMap nested{{"list", QVariantList{1, "two", QVariantMap{{"x", true}}}},
+                             {"none", QVariant::fromValue(nullptr)}};
+    EXPECT_EQ(SocketIOPacket::encodeEvent("/", "ping", {}), R"(2["ping"])");
+    const auto encoded = SocketIOPacket::encodeEvent("/token", "chat-msg", {nested, 2.5, "é\""});
+    ASSERT_TRUE(encoded);
+    EXPECT_EQ(
+        *encoded,
+        QByteArray(R"(2/token,["chat-msg",{"list":[1,"two",{"x":true}],"none":null},2.5,"é\""])"));
+    // Round trip through the decoder gives the same event back.
+    const auto decoded = SocketIOPacket::decode(*encoded)->event();
+    EXPECT_EQ(decoded->second[0].toMap()["list"].toList()[2].toMap()["x"], true);
+    EXPECT_EQ(decoded->second[2].toString(), QString::fromUtf8("é\""));
+
+    EXPECT_FALSE(SocketIOPacket::encodeEvent("/", "date", {QDateTime::currentDateTimeUtc()}));
+    EXPECT_FALSE(
+        SocketIOPacket::encodeEvent("/", "nan", {std::numeric_limits<double>::quiet_NaN()}));
+
+    SocketIOPacket disconnect;
+    disconnect.type = Type::Disconnect;
+    disconnect.nsp = "/t";
+    EXPECT_EQ(disconnect.encode(), "1/t,");
+    SocketIOPacket refusal;
+    refusal.type = Type::ConnectError;
+    refusal.nsp = "/t";
+    refusal.data = QJsonValue("no");
+    EXPECT_EQ(refusal.encode(), R"(4/t,"no")");
+}
+
+namespace {
+
+ReconnectBackoff::RandomSource sequence(std::deque<double> values)
+{
+    return [values = std::move(values)]() mutable {
+        const double value = values.front();
+        values.pop_front();
+        values.push_back(value);
+        return value;
+    };
+}
+
+} // namespace
+
+TEST(ReconnectBackoffTest, DoublesFromTheBaseUpToTheCap)
+{
+    // Magnitude 0: no jitter, whatever the sign draw.
+    ReconnectBackoff backoff({1000, 5000, 0.5}, sequence({0.0, 0.9}));
+    EXPECT_EQ(backoff.nextDelayMs(), 1000);
+    EXPECT_EQ(backoff.nextDelayMs(), 2000);
+    EXPECT_EQ(backoff.nextDelayMs(), 4000);
+    EXPECT_EQ(backoff.nextDelayMs(), 5000);
+    EXPECT_EQ(backoff.attempts(), 4);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(backoff.nextDelayMs(), 5000) << "attempt " << backoff.attempts();
+    backoff.reset();
+    EXPECT_EQ(backoff.attempts(), 0);
+    EXPECT_EQ(backoff.nextDelayMs(), 1000);
+}
+
+TEST(ReconnectBackoffTest, JitterStaysWithinTheRandomisationFactor)
+{
+    // Largest deviation, subtracted then added.
+    ReconnectBackoff down({1000, 5000, 0.5}, sequence({0.999999, 0.1}));
+    EXPECT_EQ(down.nextDelayMs(), 501);
+    EXPECT_EQ(down.nextDelayMs(), 1001);
+    ReconnectBackoff up({1000, 5000, 0.5}, sequence({0.999999, 0.7}));
+    EXPECT_EQ(up.nextDelayMs(), 1499);
+    EXPECT_EQ(up.nextDelayMs(), 2999);
+    EXPECT_EQ(up.nextDelayMs(), 5000) << "capped after the jitter";
+
+    ReconnectBackoff real({1000, 5000, 0.5});
+    const int bounds[][2] = {{500, 1500}, {1000, 3000}, {2000, 5000}, {4000, 5000}};
+    for (const auto& [low, high] : bounds) {
+        const int delay = real.nextDelayMs();
+        EXPECT_GE(delay, low);
+        EXPECT_LE(delay, high);
+    }
+}
+
+TEST(ReconnectBackoffTest, OutOfRangeSettingsAreClamped)
+{
+    ReconnectBackoff negative({-5, -1, 7.0}, sequence({0.5, 0.9}));
+    EXPECT_EQ(negative.nextDelayMs(), 0);
+    ReconnectBackoff baseAboveCap({9000, 100, 0}, sequence({0.5}));
+    EXPECT_EQ(baseAboveCap.nextDelayMs(), 100);
+}
