@@ -4,6 +4,7 @@
 #include <QtCore/QRect>
 #include <QtCore/QRectF>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesvor::ui {
@@ -44,13 +45,24 @@ inline int snapToPixel(double value)
 
 /// The pixel rectangle a floating-point rectangle is drawn in: each edge is
 /// rounded on its own, so rectangles that touch exactly still touch.
-inline QRect snapToPixels(const QRectF& rect)
+inline QRect snapEdgesToPixels(const QRectF& rect)
 {
     const int left = snapToPixel(rect.left());
     const int top = snapToPixel(rect.top());
-    const int right = snapToPixel(rect.right());
-    const int bottom = snapToPixel(rect.bottom());
-    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+    return QRect(left, top, std::max(0, snapToPixel(rect.right()) - left),
+                 std::max(0, snapToPixel(rect.bottom()) - top));
+}
+
+/// As snapEdgesToPixels(), except that a side that is not empty keeps at
+/// least one pixel, so hairlines stay visible.
+inline QRect snapToPixels(const QRectF& rect)
+{
+    QRect pixels = snapEdgesToPixels(rect);
+    if (rect.width() > 0 && pixels.width() == 0)
+        pixels.setWidth(1);
+    if (rect.height() > 0 && pixels.height() == 0)
+        pixels.setHeight(1);
+    return pixels;
 }
 
 } // namespace kesvor::ui

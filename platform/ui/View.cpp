@@ -394,9 +394,11 @@ void View::applyGeometry()
         for (const View* view = superview; view; view = view->superview())
             parentPixels += view->pos();
     }
+    const QTransform transform = m_presentationTransform.value_or(m_transform);
     const QRectF drawn =
-        transformedAboutCenter(presentationFrame(), m_presentationTransform.value_or(m_transform));
-    const QRect pixels = snapToPixels(drawn.translated(parentOrigin));
+        transformedAboutCenter(presentationFrame(), transform).translated(parentOrigin);
+    // Hairlines keep a pixel; a view scaled down to nothing draws nothing.
+    const QRect pixels = transform.isIdentity() ? snapToPixels(drawn) : snapEdgesToPixels(drawn);
     m_applyingGeometry = true;
     QWidget::setGeometry(pixels.translated(-parentPixels));
     m_applyingGeometry = false;

@@ -40,6 +40,26 @@ View* ViewController::view()
     return m_view;
 }
 
+View* ViewController::viewIfLoaded() const
+{
+    return m_view;
+}
+
+bool ViewController::isViewLoaded() const
+{
+    return m_view != nullptr;
+}
+
+ViewController* ViewController::presentedViewController() const
+{
+    return m_presented;
+}
+
+ViewController* ViewController::presentingViewController() const
+{
+    return m_presenting;
+}
+
 void ViewController::loadView()
 {
     setView(new View);

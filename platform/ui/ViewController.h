@@ -26,8 +26,8 @@ public:
 
     /// The view, loaded on first access.
     View* view();
-    View* viewIfLoaded() const { return m_view; }
-    bool isViewLoaded() const { return m_view != nullptr; }
+    View* viewIfLoaded() const;
+    bool isViewLoaded() const;
 
     // --- Lifecycle (overridable; call the base implementation) ----------------
 
@@ -59,8 +59,8 @@ public:
     /// Dismisses what this controller presents, or, when it presents nothing,
     /// this controller from its presenter.
     void dismiss(bool animated, const std::function<void()>& completion = {});
-    ViewController* presentedViewController() const { return m_presented; }
-    ViewController* presentingViewController() const { return m_presenting; }
+    ViewController* presentedViewController() const;
+    ViewController* presentingViewController() const;
 
     // --- Appearance forwarding (windows and containers) -----------------------
 

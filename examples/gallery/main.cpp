@@ -1,0 +1,61 @@
+// A gallery of the view toolkit: every control laid out by visual-format
+// strings in an SDK window over a host window.
+//
+//   kesvor-gallery                          an interactive window
+//   kesvor-gallery --screenshot file.png    writes a picture and exits (works
+//                                           under QT_QPA_PLATFORM=offscreen)
+#include "GalleryController.h"
+
+#include "ui/Application.h"
+#include "ui/Color.h"
+#include "ui/Window.h"
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QTextStream>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+namespace {
+
+constexpr int screenWidth = 375;
+constexpr int screenHeight = 667;
+// Long enough for the first layout pass and the window to be drawn.
+constexpr int settleMs = 400;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kesvor-gallery"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The Kesvor view toolkit's controls."));
+    parser.addHelpOption();
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Write a picture to <file> and exit."),
+                                        QStringLiteral("file"));
+    parser.addOption(screenshot);
+    parser.process(app);
+
+    QWidget host;
+    host.setWindowTitle(QStringLiteral("Kesvor gallery"));
+    host.resize(screenWidth, screenHeight);
+    host.show();
+    kesvor::ui::Application::shared().setHostWindow(&host);
+
+    auto* window = new kesvor::ui::Window(QRectF(0, 0, screenWidth, screenHeight));
+    window->setRootViewController(new kesvor::gallery::GalleryController);
+    window->makeKeyAndVisible();
+
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        QTimer::singleShot(settleMs, &app, [&host, file] {
+            const bool saved = host.grab().save(file);
+            QTextStream(saved ? stdout : stderr)
+                << (saved ? "Wrote " : "Could not write ") << file << '\n';
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    }
+    return app.exec();
+}
