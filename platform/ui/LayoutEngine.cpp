@@ -20,9 +20,6 @@ constexpr int maxWrappingPasses = 6;
 // Frames set by hand: weaker than required constraints, stronger than any
 // priority below 1000.
 const double editStrength = layout::Strength::strong;
-// Where nothing else decides, a view sits at its superview's origin with a
-// zero size; weaker than every priority.
-const double defaultStrength = layout::Strength::weak;
 
 // Simplex arithmetic leaves traces like 44.50000000000001; values this close
 // to a multiple of 1/1024 are taken as that multiple, so frames come out as
@@ -55,6 +52,42 @@ layout::Relation solverRelation(LayoutRelation relation)
     return layout::Relation::Equal;
 }
 
+bool isHorizontal(LayoutAttribute attribute)
+{
+    switch (attribute) {
+    case LayoutAttribute::Left:
+    case LayoutAttribute::Right:
+    case LayoutAttribute::Leading:
+    case LayoutAttribute::Trailing:
+    case LayoutAttribute::CenterX:
+    case LayoutAttribute::Width:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const View* commonAncestor(const View* a, const View* b)
+{
+    for (const View* candidate = a; candidate; candidate = candidate->superview())
+        if (!b || b->isDescendantOf(candidate))
+            return candidate;
+    return nullptr;
+}
+
+// Whether an active, applied, required constraint pins this size to a
+// constant, so that the view's intrinsic size cannot matter on that axis.
+bool sizeFixedByConstant(const View& view, LayoutAttribute size)
+{
+    for (const LayoutConstraint& constraint : view.constraints())
+        if (constraint.firstItem() == &view && constraint.firstAttribute() == size &&
+            constraint.secondAttribute() == LayoutAttribute::NotAnAttribute &&
+            constraint.relation() == LayoutRelation::Equal &&
+            constraint.priority() >= LayoutPriority::required && !constraint.isDropped())
+            return true;
+    return false;
+}
+
 } // namespace
 
 LayoutEngine::LayoutEngine(View& root)
@@ -73,8 +106,10 @@ void LayoutEngine::setNeedsRebuild()
 void LayoutEngine::addConstraint(const LayoutConstraint& constraint)
 {
     m_dirty = true;
-    if (!m_needsRebuild)
-        install(constraint);
+    if (m_needsRebuild)
+        return;
+    install(constraint);
+    sizeConstraintChanged(constraint);
 }
 
 void LayoutEngine::removeConstraint(const LayoutConstraint& constraint)
@@ -85,6 +120,7 @@ void LayoutEngine::removeConstraint(const LayoutConstraint& constraint)
         return;
     m_solver.removeConstraint(*installed);
     m_installed.erase(installed);
+    sizeConstraintChanged(constraint);
 }
 
 void LayoutEngine::constraintChanged(const LayoutConstraint& constraint)
@@ -94,6 +130,16 @@ void LayoutEngine::constraintChanged(const LayoutConstraint& constraint)
         return;
     removeConstraint(constraint);
     install(constraint);
+    sizeConstraintChanged(constraint);
+}
+
+void LayoutEngine::sizeConstraintChanged(const LayoutConstraint& constraint)
+{
+    if (constraint.secondAttribute() != LayoutAttribute::NotAnAttribute || !constraint.firstItem())
+        return;
+    const auto item = m_items.find(constraint.firstItem());
+    if (item != m_items.end())
+        item->second->intrinsicDirty = true;
 }
 
 void LayoutEngine::frameSetByHand(const View& view)
@@ -116,6 +162,9 @@ void LayoutEngine::update()
     if (m_needsRebuild)
         rebuild();
     suggestFrames();
+    // Intrinsic sizes go in after the explicit constraints: the solver then
+    // adds them to a layout that is already mostly determined, which is far
+    // cheaper than the other way round.
     for (auto& [view, item] : m_items)
         if (item->intrinsicDirty)
             refreshIntrinsicSize(*item, false);
@@ -130,60 +179,37 @@ LayoutEngine::Item* LayoutEngine::ensureItem(View& view)
 {
     if (const auto found = m_items.find(&view); found != m_items.end())
         return found->second.get();
-    Item* parent = nullptr;
-    if (View* superview = view.superview()) {
-        parent = ensureItem(*superview);
-        if (!parent)
-            return nullptr;
-    } else if (&view != &m_root) {
+    if (view.rootView() != &m_root)
         return nullptr;
-    }
     auto item = std::make_unique<Item>();
     item->view = &view;
-    item->parent = parent;
+    item->isRoot = &view == &m_root;
     item->fixed = view.translatesAutoresizingMaskIntoConstraints();
     Item* raw = item.get();
     m_items.emplace(&view, std::move(item));
     addStructure(*raw);
-    if (!raw->fixed)
-        refreshIntrinsicSize(*raw, true);
     return raw;
 }
 
 void LayoutEngine::addStructure(Item& item)
 {
-    if (!item.parent) {
-        addRequired(Expression(item.left) == 0.0);
-        addRequired(Expression(item.top) == 0.0);
-        if (item.fixed) {
-            m_solver.addEditVariable(item.width, editStrength);
-            m_solver.addEditVariable(item.height, editStrength);
-        } else {
-            // Placed by constraints with nothing around it: as small as its
-            // constraints allow, the way a view is measured.
-            const double fitting = fromPriority(LayoutPriority::fittingSizeLevel);
-            m_solver.addConstraint((Expression(item.width) == 0.0) | fitting);
-            m_solver.addConstraint((Expression(item.height) == 0.0) | fitting);
-        }
-        return;
-    }
     if (item.fixed) {
-        addRequired(item.left == item.parent->left + item.offsetX);
-        addRequired(item.top == item.parent->top + item.offsetY);
-        for (const layout::Variable& variable :
-             {item.offsetX, item.offsetY, item.width, item.height})
-            m_solver.addEditVariable(variable, editStrength);
+        // The root's own origin is where its coordinates start.
+        if (!item.isRoot) {
+            m_solver.addEditVariable(item.left, editStrength);
+            m_solver.addEditVariable(item.top, editStrength);
+        }
+        m_solver.addEditVariable(item.width, editStrength);
+        m_solver.addEditVariable(item.height, editStrength);
         return;
     }
-    m_solver.addConstraint((Expression(item.left) == item.parent->left) | defaultStrength);
-    m_solver.addConstraint((Expression(item.top) == item.parent->top) | defaultStrength);
-    m_solver.addConstraint((Expression(item.width) == 0.0) | defaultStrength);
-    m_solver.addConstraint((Expression(item.height) == 0.0) | defaultStrength);
-}
-
-bool LayoutEngine::addRequired(const layout::Constraint& constraint)
-{
-    return m_solver.addConstraint(constraint) == layout::AddResult::Added;
+    if (item.isRoot) {
+        // Placed by constraints with nothing around it: as small as its
+        // constraints allow, the way a view is measured.
+        const double fitting = fromPriority(LayoutPriority::fittingSizeLevel);
+        m_solver.addConstraint((Expression(item.width) == 0.0) | fitting);
+        m_solver.addConstraint((Expression(item.height) == 0.0) | fitting);
+    }
 }
 
 bool LayoutEngine::refreshIntrinsicSize(Item& item, bool force)
@@ -192,7 +218,11 @@ bool LayoutEngine::refreshIntrinsicSize(Item& item, bool force)
     View* view = item.view;
     if (!view || item.fixed)
         return false;
-    const QSizeF size = view->intrinsicContentSize();
+    QSizeF size = view->intrinsicContentSize();
+    if (sizeFixedByConstant(*view, LayoutAttribute::Width))
+        size.setWidth(View::noIntrinsicMetric);
+    if (sizeFixedByConstant(*view, LayoutAttribute::Height))
+        size.setHeight(View::noIntrinsicMetric);
     const float priorities[4] = {view->contentHuggingPriority(LayoutAxis::Horizontal),
                                  view->contentCompressionResistancePriority(LayoutAxis::Horizontal),
                                  view->contentHuggingPriority(LayoutAxis::Vertical),
@@ -228,49 +258,64 @@ bool LayoutEngine::refreshIntrinsicSize(Item& item, bool force)
     return true;
 }
 
-layout::Expression LayoutEngine::attributeExpression(const Item& item,
-                                                     LayoutAttribute attribute) const
+std::optional<layout::Expression>
+LayoutEngine::attributeExpression(View& view, LayoutAttribute attribute, const View* reference)
 {
+    // The view's edge as seen from reference: the offsets of every view on
+    // the way up, then the attribute itself.
+    const bool horizontal = isHorizontal(attribute);
+    Expression origin;
+    for (View* step = &view; step != reference; step = step->superview()) {
+        Item* item = step ? ensureItem(*step) : nullptr;
+        if (!item)
+            return std::nullopt;
+        if (!item->isRoot)
+            origin += horizontal ? Expression(item->left) : Expression(item->top);
+    }
+    Item* item = ensureItem(view);
+    if (!item)
+        return std::nullopt;
+    const layout::Variable& extent = horizontal ? item->width : item->height;
     switch (attribute) {
     case LayoutAttribute::Left:
     case LayoutAttribute::Leading:
-        return item.left;
+    case LayoutAttribute::Top:
+        return origin;
     case LayoutAttribute::Right:
     case LayoutAttribute::Trailing:
-        return item.left + item.width;
-    case LayoutAttribute::Top:
-        return item.top;
     case LayoutAttribute::Bottom:
-        return item.top + item.height;
-    case LayoutAttribute::Width:
-        return item.width;
-    case LayoutAttribute::Height:
-        return item.height;
+        return origin + extent;
     case LayoutAttribute::CenterX:
-        return item.left + item.width * 0.5;
     case LayoutAttribute::CenterY:
-        return item.top + item.height * 0.5;
+        return origin + extent * 0.5;
+    case LayoutAttribute::Width:
+    case LayoutAttribute::Height:
+        return Expression(extent);
     case LayoutAttribute::NotAnAttribute:
         break;
     }
-    return Expression();
+    return std::nullopt;
 }
 
 layout::Constraint LayoutEngine::solverConstraint(const LayoutConstraint& constraint)
 {
-    Item* first = constraint.firstItem() ? ensureItem(*constraint.firstItem()) : nullptr;
-    if (!first)
+    View* first = constraint.firstItem();
+    View* second = constraint.secondItem();
+    const bool hasSecond = constraint.secondAttribute() != LayoutAttribute::NotAnAttribute;
+    if (!first || (hasSecond && !second))
+        return {};
+    const View* reference = commonAncestor(first, hasSecond ? second : nullptr);
+    const auto lhs = attributeExpression(*first, constraint.firstAttribute(), reference);
+    if (!lhs)
         return {};
     Expression rhs(constraint.constant());
-    if (constraint.secondAttribute() != LayoutAttribute::NotAnAttribute) {
-        Item* second = constraint.secondItem() ? ensureItem(*constraint.secondItem()) : nullptr;
-        if (!second)
+    if (hasSecond) {
+        const auto other = attributeExpression(*second, constraint.secondAttribute(), reference);
+        if (!other)
             return {};
-        rhs = attributeExpression(*second, constraint.secondAttribute()) * constraint.multiplier() +
-              constraint.constant();
+        rhs = *other * constraint.multiplier() + constraint.constant();
     }
-    return layout::Constraint(attributeExpression(*first, constraint.firstAttribute()),
-                              solverRelation(constraint.relation()), rhs,
+    return layout::Constraint(*lhs, solverRelation(constraint.relation()), rhs,
                               fromPriority(constraint.priority()));
 }
 
@@ -303,6 +348,8 @@ void LayoutEngine::rebuild()
         for (const LayoutConstraint& constraint : view->m_constraints)
             if (constraint.firstItem() == view)
                 constraints.append(constraint);
+    // In order of activation, so that a conflict drops the same constraint
+    // it dropped when it first arose.
     std::sort(constraints.begin(), constraints.end(),
               [](const LayoutConstraint& a, const LayoutConstraint& b) {
                   return a.sequence() < b.sequence();
@@ -321,9 +368,9 @@ void LayoutEngine::suggestFrames()
         if (item->suggested && sameRect(*item->suggested, frame))
             continue;
         item->suggested = frame;
-        if (item->parent) {
-            m_solver.suggestValue(item->offsetX, frame.x());
-            m_solver.suggestValue(item->offsetY, frame.y());
+        if (!item->isRoot) {
+            m_solver.suggestValue(item->left, frame.x());
+            m_solver.suggestValue(item->top, frame.y());
         }
         m_solver.suggestValue(item->width, frame.width());
         m_solver.suggestValue(item->height, frame.height());
@@ -355,12 +402,11 @@ void LayoutEngine::applyFrames()
     for (const auto& [key, item] : m_items) {
         if (item->fixed || !item->view)
             continue;
-        const QSizeF size(cleaned(item->width.value()), cleaned(item->height.value()));
-        QPointF origin = item->view->frame().topLeft();
-        if (item->parent)
-            origin = QPointF(cleaned(item->left.value() - item->parent->left.value()),
-                             cleaned(item->top.value() - item->parent->top.value()));
-        frames.emplace_back(item->view, QRectF(origin, size));
+        const QPointF origin =
+            item->isRoot ? item->view->frame().topLeft()
+                         : QPointF(cleaned(item->left.value()), cleaned(item->top.value()));
+        frames.emplace_back(item->view, QRectF(origin, QSizeF(cleaned(item->width.value()),
+                                                              cleaned(item->height.value()))));
     }
     for (const auto& [view, frame] : frames)
         if (view && !sameRect(view->frame(), frame))

@@ -17,16 +17,22 @@ class View;
 
 /// The constraint engine of one view tree, owned by the tree's root view.
 ///
-/// Every view that a constraint mentions, and each of its ancestors, gets
-/// four variables: its left and top edge in the root's content coordinates,
-/// its width and its height. Views whose frame is set by hand are tied to
-/// their superview by edit variables, which outrank every non-required
-/// priority; the root is pinned at the origin and, when it is itself placed
+/// Every view that a constraint mentions, and each view between it and the
+/// nearest ancestor it shares with the constraint's other view, gets four
+/// variables: its left and top edge in its superview's content coordinates,
+/// its width and its height. An edge of one view seen from an ancestor is the
+/// sum of the offsets on the way, so constraints between siblings, or
+/// between a view and its superview, stay as small as they look. Unmentioned
+/// offsets and sizes are 0.
+///
+/// Views whose frame is set by hand are held by edit variables, which
+/// outrank every non-required priority; the root, when it is itself placed
 /// by constraints, shrinks to the smallest size its constraints allow. Views
 /// placed by constraints bring their intrinsic size as hugging and
-/// compression-resistance constraints, and views whose height follows their
-/// width (wrapping labels) are measured again at their solved width until
-/// the layout settles.
+/// compression-resistance constraints (not on an axis that a required size
+/// constant already fixes), added after the explicit constraints; views whose
+/// height follows their width (wrapping labels) are measured again at their
+/// solved width until the layout settles.
 ///
 /// Changes are incremental (constraints added, removed or changed, frames
 /// set by hand, intrinsic sizes); hierarchy changes rebuild the solver on the
@@ -57,16 +63,15 @@ public:
 private:
     struct Item {
         QPointer<View> view;
-        Item* parent = nullptr;
+        bool isRoot = false;
         layout::Variable left;
         layout::Variable top;
         layout::Variable width;
         layout::Variable height;
         bool fixed = false;
-        layout::Variable offsetX;
-        layout::Variable offsetY;
         std::optional<QRectF> suggested;
         std::vector<layout::Constraint> intrinsicConstraints;
+        // What the intrinsic constraints were made from.
         QSizeF intrinsicSize{-1, -1};
         float intrinsicPriorities[4] = {};
         bool intrinsicDirty = true;
@@ -77,8 +82,9 @@ private:
     bool refreshIntrinsicSize(Item& item, bool force);
     void install(const LayoutConstraint& constraint);
     layout::Constraint solverConstraint(const LayoutConstraint& constraint);
-    layout::Expression attributeExpression(const Item& item, LayoutAttribute attribute) const;
-    bool addRequired(const layout::Constraint& constraint);
+    std::optional<layout::Expression> attributeExpression(View& view, LayoutAttribute attribute,
+                                                          const View* reference);
+    void sizeConstraintChanged(const LayoutConstraint& constraint);
     void rebuild();
     void suggestFrames();
     bool refreshWrappingWidths();
