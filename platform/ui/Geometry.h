@@ -33,6 +33,18 @@ enum class RectCorner {
 Q_DECLARE_FLAGS(RectCorners, RectCorner)
 Q_DECLARE_OPERATORS_FOR_FLAGS(RectCorners)
 
+/// Exact comparisons: Qt's own operators on floating-point geometry allow
+/// for rounding, and frames here are meant to be exact.
+inline bool exactlyEqual(const QSizeF& a, const QSizeF& b)
+{
+    return a.width() == b.width() && a.height() == b.height();
+}
+
+inline bool exactlyEqual(const QRectF& a, const QRectF& b)
+{
+    return a.x() == b.x() && a.y() == b.y() && exactlyEqual(a.size(), b.size());
+}
+
 /// The two axes a size or a priority applies to.
 enum class LayoutAxis { Horizontal, Vertical };
 

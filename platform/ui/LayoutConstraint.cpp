@@ -70,6 +70,13 @@ QString viewName(const View* view)
 
 } // namespace
 
+LayoutAxis axisOf(LayoutAttribute attribute)
+{
+    return kindOf(attribute) == AttributeKind::Vertical || attribute == LayoutAttribute::Height
+               ? LayoutAxis::Vertical
+               : LayoutAxis::Horizontal;
+}
+
 struct LayoutConstraint::Data {
     QPointer<View> first;
     LayoutAttribute firstAttribute = LayoutAttribute::NotAnAttribute;
@@ -152,11 +159,7 @@ void LayoutConstraint::setConstant(double constant)
     if (!d || constant == d->constant)
         return;
     d->constant = constant;
-    if (!d->active || !d->first)
-        return;
-    View* root = d->first->rootView();
-    root->engine().constraintChanged(*this);
-    root->setNeedsLayout();
+    reinstall();
 }
 
 float LayoutConstraint::priority() const
@@ -173,6 +176,11 @@ void LayoutConstraint::setPriority(float priority)
     if (priority == d->priority)
         return;
     d->priority = priority;
+    reinstall();
+}
+
+void LayoutConstraint::reinstall()
+{
     if (!d->active || !d->first)
         return;
     View* root = d->first->rootView();

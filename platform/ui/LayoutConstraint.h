@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Geometry.h"
+
 #include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -26,6 +28,10 @@ enum class LayoutAttribute {
 };
 
 enum class LayoutRelation { LessThanOrEqual, Equal, GreaterThanOrEqual };
+
+/// The axis an attribute lies on (sizes included; NotAnAttribute counts as
+/// horizontal).
+LayoutAxis axisOf(LayoutAttribute attribute);
 
 /// Priorities run from 1 to 1000; 1000 is required, anything lower gives way
 /// to every higher priority.
@@ -109,6 +115,7 @@ private:
     struct Data;
 
     void detachFromViews();
+    void reinstall();
     bool validate(QString* problem) const;
     quint64 sequence() const;
     void setDropped(bool dropped) const;

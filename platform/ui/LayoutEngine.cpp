@@ -1,5 +1,6 @@
 #include "LayoutEngine.h"
 
+#include "Geometry.h"
 #include "View.h"
 #include "foundation/DebugLog.h"
 
@@ -34,11 +35,6 @@ double cleaned(double value)
     return value;
 }
 
-bool sameRect(const QRectF& a, const QRectF& b)
-{
-    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
-}
-
 layout::Relation solverRelation(LayoutRelation relation)
 {
     switch (relation) {
@@ -50,21 +46,6 @@ layout::Relation solverRelation(LayoutRelation relation)
         break;
     }
     return layout::Relation::Equal;
-}
-
-bool isHorizontal(LayoutAttribute attribute)
-{
-    switch (attribute) {
-    case LayoutAttribute::Left:
-    case LayoutAttribute::Right:
-    case LayoutAttribute::Leading:
-    case LayoutAttribute::Trailing:
-    case LayoutAttribute::CenterX:
-    case LayoutAttribute::Width:
-        return true;
-    default:
-        return false;
-    }
 }
 
 const View* commonAncestor(const View* a, const View* b)
@@ -263,7 +244,7 @@ LayoutEngine::attributeExpression(View& view, LayoutAttribute attribute, const V
 {
     // The view's edge as seen from reference: the offsets of every view on
     // the way up, then the attribute itself.
-    const bool horizontal = isHorizontal(attribute);
+    const bool horizontal = axisOf(attribute) == LayoutAxis::Horizontal;
     Expression origin;
     for (View* step = &view; step != reference; step = step->superview()) {
         Item* item = step ? ensureItem(*step) : nullptr;
@@ -365,7 +346,7 @@ void LayoutEngine::suggestFrames()
         if (!item->fixed || !item->view)
             continue;
         const QRectF frame = item->view->frame();
-        if (item->suggested && sameRect(*item->suggested, frame))
+        if (item->suggested && exactlyEqual(*item->suggested, frame))
             continue;
         item->suggested = frame;
         if (!item->isRoot) {
@@ -409,7 +390,7 @@ void LayoutEngine::applyFrames()
                                                               cleaned(item->height.value()))));
     }
     for (const auto& [view, frame] : frames)
-        if (view && !sameRect(view->frame(), frame))
+        if (view && !exactlyEqual(view->frame(), frame))
             view->setFrameInternal(frame);
 }
 

@@ -21,16 +21,6 @@ constexpr int maxLayoutRounds = 16;
 // Views this transparent no longer take touches.
 constexpr double minimumTouchableAlpha = 0.01;
 
-bool sameRect(const QRectF& a, const QRectF& b)
-{
-    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
-}
-
-bool sameSize(const QSizeF& a, const QSizeF& b)
-{
-    return a.width() == b.width() && a.height() == b.height();
-}
-
 QRectF transformedAboutCenter(const QRectF& frame, const QTransform& transform)
 {
     if (transform.isIdentity())
@@ -75,7 +65,7 @@ View::~View()
 
 void View::setFrame(const QRectF& frame)
 {
-    if (sameRect(frame, m_frame))
+    if (exactlyEqual(frame, m_frame))
         return;
     setFrameInternal(frame);
     notifyEngineFrameSetByHand();
@@ -84,7 +74,7 @@ void View::setFrame(const QRectF& frame)
 void View::setFrameInternal(const QRectF& frame)
 {
     Animator::shared().willChange(*this, AnimatedProperty::Frame);
-    const bool resized = !sameSize(frame.size(), m_frame.size());
+    const bool resized = !exactlyEqual(frame.size(), m_frame.size());
     m_frame = frame;
     applyGeometry();
     if (resized)
@@ -100,10 +90,10 @@ void View::setBounds(const QRectF& bounds)
         Animator::shared().willChange(*this, AnimatedProperty::BoundsOrigin);
         m_boundsOrigin = bounds.topLeft();
         applySubviewGeometry();
-        if (sameSize(bounds.size(), m_frame.size()))
+        if (exactlyEqual(bounds.size(), m_frame.size()))
             Q_EMIT boundsChanged(this->bounds());
     }
-    if (!sameSize(bounds.size(), m_frame.size())) {
+    if (!exactlyEqual(bounds.size(), m_frame.size())) {
         const QPointF centre = m_frame.center();
         QRectF frame(QPointF(), bounds.size());
         frame.moveCenter(centre);
