@@ -175,11 +175,6 @@ LayoutEngine::Item* LayoutEngine::ensureItem(View& view)
 void LayoutEngine::addStructure(Item& item)
 {
     if (item.fixed) {
-        // The root's own origin is where its coordinates start.
-        if (!item.isRoot) {
-            m_solver.addEditVariable(item.left, editStrength);
-            m_solver.addEditVariable(item.top, editStrength);
-        }
         m_solver.addEditVariable(item.width, editStrength);
         m_solver.addEditVariable(item.height, editStrength);
         return;
@@ -191,6 +186,18 @@ void LayoutEngine::addStructure(Item& item)
         m_solver.addConstraint((Expression(item.width) == 0.0) | fitting);
         m_solver.addConstraint((Expression(item.height) == 0.0) | fitting);
     }
+}
+
+void LayoutEngine::editPosition(Item& item)
+{
+    // The root's own origin is where its coordinates start.
+    if (!item.fixed || item.isRoot || item.positionEdited || !item.view)
+        return;
+    item.positionEdited = true;
+    m_solver.addEditVariable(item.left, editStrength);
+    m_solver.addEditVariable(item.top, editStrength);
+    m_solver.suggestValue(item.left, item.view->frame().x());
+    m_solver.suggestValue(item.top, item.view->frame().y());
 }
 
 bool LayoutEngine::refreshIntrinsicSize(Item& item, bool force)
@@ -250,8 +257,10 @@ LayoutEngine::attributeExpression(View& view, LayoutAttribute attribute, const V
         Item* item = step ? ensureItem(*step) : nullptr;
         if (!item)
             return std::nullopt;
-        if (!item->isRoot)
-            origin += horizontal ? Expression(item->left) : Expression(item->top);
+        if (item->isRoot)
+            continue;
+        editPosition(*item);
+        origin += horizontal ? Expression(item->left) : Expression(item->top);
     }
     Item* item = ensureItem(view);
     if (!item)
@@ -349,7 +358,7 @@ void LayoutEngine::suggestFrames()
         if (item->suggested && exactlyEqual(*item->suggested, frame))
             continue;
         item->suggested = frame;
-        if (!item->isRoot) {
+        if (item->positionEdited) {
             m_solver.suggestValue(item->left, frame.x());
             m_solver.suggestValue(item->top, frame.y());
         }

@@ -69,6 +69,8 @@ private:
         layout::Variable width;
         layout::Variable height;
         bool fixed = false;
+        // A fixed view's position is edited only once a constraint looks at it.
+        bool positionEdited = false;
         std::optional<QRectF> suggested;
         std::vector<layout::Constraint> intrinsicConstraints;
         // What the intrinsic constraints were made from.
@@ -79,6 +81,7 @@ private:
 
     Item* ensureItem(View& view);
     void addStructure(Item& item);
+    void editPosition(Item& item);
     bool refreshIntrinsicSize(Item& item, bool force);
     void install(const LayoutConstraint& constraint);
     layout::Constraint solverConstraint(const LayoutConstraint& constraint);

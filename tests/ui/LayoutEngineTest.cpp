@@ -343,3 +343,31 @@ TEST_F(LayoutEngineTest, ScrollingMovesWidgetsButNotFrames)
     EXPECT_EQ(scroll->maximumContentOffset(), QPointF(0, 300));
     delete scroll;
 }
+
+TEST_F(LayoutEngineTest, FramesSetByHandAnchorViewsAcrossLevels)
+{
+    View* root = makeRoot(320, 200);
+    View* card = add(root, QRectF(20, 30, 100, 100));
+    View* badge = add(card);
+    View* caption = add(root);
+    // The caption follows the card's right edge; the badge sits in the card
+    // and the caption lines up with the badge, two levels apart.
+    LayoutConstraint::activate({
+        LayoutConstraint(caption, LayoutAttribute::Left, LayoutRelation::Equal, card,
+                         LayoutAttribute::Right, 1.0, 8),
+        LayoutConstraint(caption, LayoutAttribute::Top, LayoutRelation::Equal, badge,
+                         LayoutAttribute::Top),
+    });
+    card->addConstraints("H:[v0(==20)]-10-|", {badge});
+    card->addConstraints("V:|-15-[v0(==20)]", {badge});
+    caption->addConstraints("H:[v0(==50)]", {caption});
+    caption->addConstraints("V:[v0(==20)]", {caption});
+    root->layoutIfNeeded();
+    EXPECT_FRAME(badge, 70, 15, 20, 20);
+    EXPECT_FRAME(caption, 128, 45, 50, 20);
+
+    card->setFrame(QRectF(40, 60, 120, 100));
+    root->layoutIfNeeded();
+    EXPECT_FRAME(badge, 90, 15, 20, 20);
+    EXPECT_FRAME(caption, 168, 75, 50, 20);
+}
