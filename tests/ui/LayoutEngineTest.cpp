@@ -371,3 +371,52 @@ TEST_F(LayoutEngineTest, FramesSetByHandAnchorViewsAcrossLevels)
     EXPECT_FRAME(badge, 90, 15, 20, 20);
     EXPECT_FRAME(caption, 168, 75, 50, 20);
 }
+
+namespace {
+
+// Places its subviews by hand in layoutSubviews(), as a list places cells,
+// while the cells' content is laid out by constraints.
+class ListView : public View {
+public:
+    int passes = 0;
+
+protected:
+    void layoutSubviews() override
+    {
+        ++passes;
+        double y = 0;
+        for (View* cell : subviews()) {
+            cell->setFrame(QRectF(0, y, bounds().width(), 40));
+            y += 40;
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(LayoutEngineTest, HandPlacedCellsLayOutTheirConstrainedContentInTheSamePass)
+{
+    View* root = makeRoot(320, 400);
+    auto* list = new ListView;
+    root->addSubview(list);
+    root->addConstraints("H:|[v0]|", {list});
+    root->addConstraints("V:|[v0]|", {list});
+    QList<View*> labels;
+    for (int i = 0; i < 3; ++i) {
+        View* cell = add(list);
+        Label* label = addLabel(cell, QStringLiteral("Cell %1").arg(i));
+        cell->addConstraints("H:|-16-[v0]-16-|", {label});
+        cell->addConstraints("V:|[v0]|", {label});
+        labels.append(label);
+    }
+    root->layoutIfNeeded();
+    EXPECT_FRAME(labels[2], 16, 0, 288, 40);
+    EXPECT_EQ(labels[2]->superview()->frame(), QRectF(0, 80, 320, 40));
+
+    const int before = list->passes;
+    root->setFrame(QRectF(0, 0, 375, 400));
+    root->layoutIfNeeded();
+    EXPECT_FRAME(labels[0], 16, 0, 343, 40);
+    EXPECT_EQ(list->passes, before + 1);
+    EXPECT_FALSE(root->needsLayout() || list->needsLayout());
+}

@@ -57,10 +57,14 @@ TEST_F(WindowTest, WindowsOverlayTheHostInLevelOrder)
     EXPECT_EQ(host().childAt(10, 10), high);
     EXPECT_EQ(host().childAt(10, 200), low);
 
-    // Windows that span the host follow it when it is resized.
+    // Windows that span the host follow it when it is resized; one parked
+    // below its bottom edge stays parked there.
+    auto* parked = new Window(QRectF(0, hostHeight, hostWidth, hostHeight));
     host().resize(375, 667);
     EXPECT_EQ(low->frame(), QRectF(0, 0, 375, 667));
     EXPECT_EQ(high->frame(), QRectF(0, 0, 375, 80));
+    EXPECT_EQ(parked->frame(), QRectF(0, 667, 375, 667));
+    delete parked;
     delete high;
     delete low;
     EXPECT_EQ(application.windows().size(), 1);
