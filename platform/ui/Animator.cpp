@@ -87,8 +87,11 @@ void Animator::run(double duration, const AnimationOptions& options,
         if (!change.view)
             continue;
         const QVariant to = change.view->modelValue(change.property);
-        if (to == change.from || duration <= 0)
+        if (to == change.from || duration <= 0) {
+            // Nothing to animate: whatever was moving this property stops.
+            cancelTrack(*change.view, change.property);
             continue;
+        }
         startTrack(Track{change.view, change.property, change.from, to, startMs, duration * 1000,
                          options.curve, group});
     }

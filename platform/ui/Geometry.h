@@ -45,6 +45,12 @@ inline bool exactlyEqual(const QRectF& a, const QRectF& b)
     return a.x() == b.x() && a.y() == b.y() && exactlyEqual(a.size(), b.size());
 }
 
+inline bool isFinite(const QRectF& rect)
+{
+    return std::isfinite(rect.x()) && std::isfinite(rect.y()) && std::isfinite(rect.width()) &&
+           std::isfinite(rect.height());
+}
+
 /// The two axes a size or a priority applies to.
 enum class LayoutAxis { Horizontal, Vertical };
 

@@ -158,6 +158,10 @@ void LayoutConstraint::setConstant(double constant)
 {
     if (!d || constant == d->constant)
         return;
+    if (!std::isfinite(constant)) {
+        KESVOR_DEBUG_LOG << "Ignoring a constant that is not finite for" << description();
+        return;
+    }
     d->constant = constant;
     reinstall();
 }

@@ -34,6 +34,10 @@ View::~View()
 
 void View::setFrame(const QRectF& frame)
 {
+    if (!isFinite(frame)) {
+        KESVOR_DEBUG_LOG << "View: ignoring a frame that is not finite:" << frame;
+        return;
+    }
     if (exactlyEqual(frame, m_frame))
         return;
     setFrameInternal(frame);
@@ -55,6 +59,10 @@ void View::setFrameInternal(const QRectF& frame)
 
 void View::setBounds(const QRectF& bounds)
 {
+    if (!isFinite(bounds)) {
+        KESVOR_DEBUG_LOG << "View: ignoring bounds that are not finite:" << bounds;
+        return;
+    }
     if (bounds.topLeft() != m_boundsOrigin) {
         Animator::shared().willChange(*this, AnimatedProperty::BoundsOrigin);
         m_boundsOrigin = bounds.topLeft();
@@ -267,6 +275,8 @@ void View::setBackgroundColor(const QColor& color)
 
 void View::setAlpha(double alpha)
 {
+    if (std::isnan(alpha))
+        return;
     alpha = std::clamp(alpha, 0.0, 1.0);
     if (alpha == m_alpha)
         return;

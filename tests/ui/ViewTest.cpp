@@ -120,3 +120,23 @@ TEST_F(ViewTest, SubviewOrderFollowsInsertion)
     a->addSubview(root);
     EXPECT_EQ(root->superview(), nullptr);
 }
+
+TEST_F(ViewTest, GeometryThatIsNotANumberIsIgnored)
+{
+    View* root = makeRoot(100, 100);
+    auto* view = new View(QRectF(1, 2, 3, 4));
+    root->addSubview(view);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    view->setFrame(QRectF(nan, 0, 10, 10));
+    view->setFrame(QRectF(0, 0, std::numeric_limits<double>::infinity(), 10));
+    view->setAlpha(nan);
+    EXPECT_EQ(view->frame(), QRectF(1, 2, 3, 4));
+    EXPECT_EQ(view->alpha(), 1);
+
+    root->addConstraints("H:|-5-[v0]", {view});
+    LayoutConstraint left = view->constraints().first();
+    left.setConstant(nan);
+    EXPECT_EQ(left.constant(), 5);
+    root->layoutIfNeeded();
+    EXPECT_EQ(view->frame().x(), 5);
+}
