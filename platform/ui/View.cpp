@@ -6,6 +6,8 @@
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 
+#include <QtWidgets/QApplication>
+
 namespace kesvor::ui {
 
 View::View(const QRectF& frame)
@@ -263,6 +265,13 @@ void View::detachConstraintsLeavingSubtree()
                 constraint.setActive(false);
         }
     }
+}
+
+void View::endEditing()
+{
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && (focused == this || isAncestorOf(focused)))
+        focused->clearFocus();
 }
 
 // --- Appearance ---------------------------------------------------------------

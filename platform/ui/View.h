@@ -118,6 +118,8 @@ public:
     bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
     void setUserInteractionEnabled(bool enabled);
     int tag() const { return m_tag; }
+    /// Takes the keyboard focus away from any text input inside this view.
+    void endEditing();
     void setTag(int tag) { m_tag = tag; }
 
     // --- Layout ---------------------------------------------------------------

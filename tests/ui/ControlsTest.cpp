@@ -138,6 +138,13 @@ TEST_F(ControlsTest, TextFieldStartsTextAfterItsLeftView)
     EXPECT_EQ(edits.last(), "a@b");
     field->setText(QString());
     EXPECT_EQ(edits.size(), 3);
+
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    field->becomeFirstResponder();
+    ASSERT_TRUE(field->isFirstResponder());
+    root->endEditing();
+    EXPECT_FALSE(field->isFirstResponder());
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "ui/Button.h"
 #include "ui/Window.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QThread>
 #include <QtTest/QTest>
 
@@ -149,9 +150,11 @@ TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
     EXPECT_EQ(alert->actions().first().style(), ui::AlertActionStyle::Cancel);
 
     tapOk(alert);
+    QElapsedTimer clock;
+    clock.start();
     EXPECT_NE(Kesvor::window(), nullptr);
-    wait(slideMs + 100);
-    EXPECT_EQ(Kesvor::window(), nullptr);
+    ASSERT_TRUE(test::waitUntil([] { return !Kesvor::window(); }, 3000));
+    EXPECT_GE(clock.elapsed(), slideMs - 20);
 }
 
 TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
