@@ -18,6 +18,7 @@ public:
     using ui::ViewController::ViewController;
 
     void viewDidLoad() override;
+    void showAlert();
 
 private:
     ui::View* makeHeader();
@@ -25,7 +26,6 @@ private:
     ui::View* makeButtons();
     ui::View* makeInputs();
     ui::View* makeStatus();
-    void showAlert();
 
     ui::Label* m_tapCount = nullptr;
     int m_taps = 0;

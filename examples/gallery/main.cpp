@@ -4,6 +4,7 @@
 //   kesvor-gallery                          an interactive window
 //   kesvor-gallery --screenshot file.png    writes a picture and exits (works
 //                                           under QT_QPA_PLATFORM=offscreen)
+//   kesvor-gallery --alert ...              with the alert shown
 #include "GalleryController.h"
 
 #include "ui/Application.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
                                         QStringLiteral("Write a picture to <file> and exit."),
                                         QStringLiteral("file"));
     parser.addOption(screenshot);
+    const QCommandLineOption alert(QStringLiteral("alert"), QStringLiteral("Show the alert."));
+    parser.addOption(alert);
     parser.process(app);
 
     QWidget host;
@@ -45,8 +48,11 @@ int main(int argc, char** argv)
     kesvor::ui::Application::shared().setHostWindow(&host);
 
     auto* window = new kesvor::ui::Window(QRectF(0, 0, screenWidth, screenHeight));
-    window->setRootViewController(new kesvor::gallery::GalleryController);
+    auto* gallery = new kesvor::gallery::GalleryController;
+    window->setRootViewController(gallery);
     window->makeKeyAndVisible();
+    if (parser.isSet(alert))
+        gallery->showAlert();
 
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);

@@ -72,14 +72,16 @@ inline QRect snapEdgesToPixels(const QRectF& rect)
 }
 
 /// As snapEdgesToPixels(), except that a side that is not empty keeps at
-/// least one pixel, so hairlines stay visible.
+/// least one pixel, the one its centre lies in, so hairlines stay visible.
 inline QRect snapToPixels(const QRectF& rect)
 {
     QRect pixels = snapEdgesToPixels(rect);
     if (rect.width() > 0 && pixels.width() == 0)
-        pixels.setWidth(1);
+        pixels.setRect(static_cast<int>(std::floor(rect.center().x())), pixels.y(), 1,
+                       pixels.height());
     if (rect.height() > 0 && pixels.height() == 0)
-        pixels.setHeight(1);
+        pixels.setRect(pixels.x(), static_cast<int>(std::floor(rect.center().y())), pixels.width(),
+                       1);
     return pixels;
 }
 

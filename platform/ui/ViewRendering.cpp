@@ -116,10 +116,14 @@ void View::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QSizeF size = presentationFrame().size();
     const QTransform transform = m_presentationTransform.value_or(m_transform);
-    if (!transform.isIdentity() && size.width() > 0 && size.height() > 0)
+    const bool scaled = !transform.isIdentity() && size.width() > 0 && size.height() > 0;
+    if (scaled)
         painter.scale(width() / size.width(), height() / size.height());
 
-    const QRectF area(QPointF(), size);
+    // Background and border fill the pixels the view covers, so neighbours
+    // meet without blended seams and hairlines show; content is laid out in
+    // the exact bounds.
+    const QRectF area = scaled ? QRectF(QPointF(), size) : QRectF(rect());
     if (m_backgroundColor.isValid() && m_backgroundColor.alpha() > 0) {
         QPainterPath background;
         background.addRoundedRect(area, m_cornerRadius, m_cornerRadius);

@@ -24,8 +24,16 @@ TEST_F(ViewTest, WidgetsAreFramesRoundedEdgeByEdge)
     root->addSubview(upper);
     root->addSubview(lower);
     EXPECT_EQ(upper->geometry(), QRect(10, 0, 101, 45));
-    // Views that meet exactly still meet; a half-point view may vanish.
-    EXPECT_EQ(lower->geometry().top(), upper->geometry().bottom() + 1);
+    // Views that meet exactly still meet.
+    EXPECT_EQ(upper->geometry().bottom(), 44);
+    // A half-point hairline keeps the pixel its centre is in, inside its
+    // superview even where it ends at the superview's edge.
+    EXPECT_EQ(lower->geometry(), QRect(10, 44, 101, 1));
+    auto* box = new View(QRectF(0, 100, 50, 44));
+    root->addSubview(box);
+    auto* rule = new View(QRectF(0, 43.5, 50, 0.5));
+    box->addSubview(rule);
+    EXPECT_EQ(rule->geometry(), QRect(0, 43, 50, 1));
     EXPECT_EQ(upper->frame(), QRectF(10.4, 0, 100.2, 44.5));
 
     // Rounding happens where the root is: a child at x 0.3 of a parent at
