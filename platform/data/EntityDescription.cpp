@@ -1,0 +1,79 @@
+#include "EntityDescription.h"
+
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QRegularExpression>
+
+namespace kesvor::data {
+
+EntityDescription::EntityDescription(QString name, QList<AttributeDescription> attributes,
+                                     QList<IndexDescription> indexes, QString versionHashModifier)
+    : m_name(std::move(name))
+    , m_attributes(std::move(attributes))
+    , m_indexes(std::move(indexes))
+    , m_versionHashModifier(std::move(versionHashModifier))
+{
+    QStringList parts;
+    for (const AttributeDescription& attribute : m_attributes)
+        parts << attribute.name + u':' + foundation::rawValue(attribute.type);
+    parts.sort();
+    const QString canonical = m_name + u'|' + parts.join(u',') + u'|' + m_versionHashModifier;
+    m_versionHash =
+        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex();
+}
+
+int EntityDescription::indexOfAttribute(const QString& name) const
+{
+    for (qsizetype i = 0; i < m_attributes.size(); ++i)
+        if (m_attributes[i].name == name)
+            return int(i);
+    return -1;
+}
+
+const AttributeDescription* EntityDescription::attribute(const QString& name) const
+{
+    const int index = indexOfAttribute(name);
+    return index < 0 ? nullptr : &m_attributes[index];
+}
+
+QByteArray EntityDescription::versionHash() const
+{
+    return m_versionHash;
+}
+
+QStringList EntityDescription::schemaStatements() const
+{
+    QStringList columns{quoted(QString::fromLatin1(primaryKeyColumn)) +
+                        QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")};
+    for (const AttributeDescription& attribute : m_attributes)
+        columns << quoted(attribute.name) + u' ' + attribute.sqlType();
+    return QStringList{QStringLiteral("CREATE TABLE IF NOT EXISTS ") + quoted(m_name) +
+                       QStringLiteral(" (") + columns.join(QStringLiteral(", ")) + u')'} +
+           indexStatements();
+}
+
+QStringList EntityDescription::indexStatements() const
+{
+    QStringList statements;
+    for (const IndexDescription& index : m_indexes) {
+        QStringList columns;
+        for (const QString& property : index.properties)
+            columns << quoted(property);
+        statements << QStringLiteral("CREATE INDEX IF NOT EXISTS ") +
+                          quoted(m_name + u'_' + index.name) + QStringLiteral(" ON ") +
+                          quoted(m_name) + u'(' + columns.join(u',') + u')';
+    }
+    return statements;
+}
+
+QString EntityDescription::quoted(const QString& identifier)
+{
+    return u'"' + identifier + u'"';
+}
+
+bool EntityDescription::isIdentifier(const QString& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return pattern.match(name).hasMatch();
+}
+
+} // namespace kesvor::data

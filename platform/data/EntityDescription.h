@@ -1,0 +1,59 @@
+#pragma once
+
+#include "AttributeDescription.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QList>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+namespace kesvor::data {
+
+/// A database index over one or more attributes, in order.
+struct IndexDescription {
+    QString name;
+    QStringList properties;
+
+    friend bool operator==(const IndexDescription&, const IndexDescription&) = default;
+};
+
+/// One entity of a model: its attributes and indexes. Each entity is one
+/// table named after it; rows carry the primary key column "Z_PK".
+class EntityDescription {
+public:
+    static constexpr auto primaryKeyColumn = "Z_PK";
+
+    EntityDescription(QString name, QList<AttributeDescription> attributes,
+                      QList<IndexDescription> indexes = {}, QString versionHashModifier = {});
+
+    const QString& name() const { return m_name; }
+    const QList<AttributeDescription>& attributes() const { return m_attributes; }
+    const QList<IndexDescription>& indexes() const { return m_indexes; }
+
+    /// Position of the attribute, or -1.
+    int indexOfAttribute(const QString& name) const;
+    const AttributeDescription* attribute(const QString& name) const;
+
+    /// Identifies the stored shape (names and types of the attributes, and the
+    /// modifier): entities with equal hashes read and write the same rows.
+    /// Indexes do not take part; they are created when a store is opened.
+    QByteArray versionHash() const;
+
+    /// The table, column and index statements of this entity.
+    QStringList schemaStatements() const;
+    QStringList indexStatements() const;
+
+    /// A name quoted for SQL.
+    static QString quoted(const QString& identifier);
+    /// Letters, digits and underscores, not starting with a digit.
+    static bool isIdentifier(const QString& name);
+
+private:
+    QString m_name;
+    QList<AttributeDescription> m_attributes;
+    QList<IndexDescription> m_indexes;
+    QString m_versionHashModifier;
+    QByteArray m_versionHash;
+};
+
+} // namespace kesvor::data

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "EntityDescription.h"
+#include "FetchRequest.h"
+#include "SqliteStatement.h"
+
+#include "foundation/Error.h"
+
+#include <optional>
+#include <vector>
+
+namespace kesvor::data {
+
+/// The SQL of one fetch request against one entity's table: the rows
+/// (primary key first, then every attribute in entity order), their count,
+/// or their deletion.
+class EntityQuery {
+public:
+    /// Nothing (and an error) when the predicate or a sort key does not fit
+    /// the entity.
+    static std::optional<EntityQuery> make(const EntityDescription& entity,
+                                           const FetchRequest& request,
+                                           foundation::Error* error = nullptr);
+
+    QString selectSql() const;
+    /// Counts what selectSql() returns (offset and limit applied).
+    QString countSql() const;
+    /// Deletes every matching row and returns their primary keys.
+    QString deleteSql() const;
+
+    /// Binds the parameters of selectSql() or countSql().
+    bool bind(SqliteStatement& statement) const;
+    /// Binds the parameters of deleteSql().
+    bool bindForDelete(SqliteStatement& statement) const;
+
+    /// "Z_PK", then the attribute columns, quoted and comma-separated.
+    static QString columnList(const EntityDescription& entity);
+    /// In-memory attribute values of the row the statement is on, read from
+    /// column firstColumn onwards.
+    static std::vector<QVariant> readValues(const EntityDescription& entity,
+                                            const SqliteStatement& statement, int firstColumn = 1);
+
+    /// A JSON array of the primary keys, for "IN (SELECT value FROM json_each(?))".
+    static QString primaryKeyArray(const QList<qint64>& keys);
+
+private:
+    EntityQuery(const EntityDescription& entity, QString where, QVariantList bindings,
+                QString orderBy, int offset, int limit);
+
+    const EntityDescription* m_entity;
+    QString m_where;
+    QVariantList m_bindings;
+    QString m_orderBy;
+    int m_offset = 0;
+    int m_limit = 0;
+};
+
+} // namespace kesvor::data
