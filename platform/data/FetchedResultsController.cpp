@@ -67,12 +67,14 @@ FetchedResultsController::~FetchedResultsController()
 bool FetchedResultsController::performFetch(foundation::Error* error)
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    const quint64 sequence = m_context->persistentStoreCoordinator()->saveSequence();
     const auto objects = m_context->fetch(m_request, error);
     if (!objects)
         return false;
     m_objects.assign(objects->cbegin(), objects->cend());
     m_sections = makeSections(m_objects);
     m_fetched = true;
+    m_fetchedSequence = sequence;
     return true;
 }
 
@@ -145,11 +147,16 @@ void FetchedResultsController::contextDidChange(const ObjectChanges& changes)
 {
     if (!m_fetched)
         return;
+    ObjectChanges effective = changes;
+    // What a save the fetch already saw inserted is in the results, or was
+    // left out by the offset on purpose; a late merge of it changes nothing.
+    if (changes.sequence != 0 && changes.sequence <= m_fetchedSequence)
+        effective.inserted.clear();
     const std::vector<ObjectPtr> before = m_objects;
     const QList<FetchedResultsSectionInfo> oldSections = *m_sections;
-    m_objects = updatedResults(changes);
+    m_objects = updatedResults(effective);
     m_sections = makeSections(m_objects);
-    report(before, m_objects, oldSections, changes);
+    report(before, m_objects, oldSections, effective);
 }
 
 std::vector<ObjectPtr> FetchedResultsController::updatedResults(const ObjectChanges& changes)

@@ -54,10 +54,10 @@ public:
 
 /// Keeps the results of a fetch request on a main-queue context current,
 /// grouped into sections by the section key (which must be the first sort
-/// key). Objects inserted into the store join the results wherever they sort,
-/// also when the request skips older objects with a fetch offset; updated
-/// objects outside the results join only when they sort after the first
-/// result. Main thread only.
+/// key). Objects inserted into the store after the fetch join the results
+/// wherever they sort, also when the request skips older objects with a fetch
+/// offset; updated objects outside the results join only when they sort after
+/// the first result. Main thread only.
 class FetchedResultsController {
 public:
     FetchedResultsController(FetchRequest request, std::shared_ptr<ManagedObjectContext> context,
@@ -104,6 +104,7 @@ private:
     quint64 m_observerToken = 0;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_fetched = false;
+    quint64 m_fetchedSequence = 0; // every save up to this one is in the results
     std::vector<ObjectPtr> m_objects;
     std::optional<QList<FetchedResultsSectionInfo>> m_sections;
 };

@@ -270,6 +270,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
                 return false;
             }
             m_transactionOpen = false;
+            changes.sequence = m_coordinator->recordSave();
         }
         using State = ManagedObject::State;
         for (const ObjectPtr& object : m_pending) {
@@ -545,6 +546,7 @@ void ManagedObjectContext::mergeChanges(const ObjectChanges& changes)
         std::copy_if(changes.updated.cbegin(), changes.updated.cend(),
                      std::back_inserter(merged.updated), present);
         merged.deleted = changes.deleted + vanished;
+        merged.sequence = changes.sequence;
     }
     if (!merged.isEmpty())
         notifyObservers(merged);

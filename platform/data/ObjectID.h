@@ -28,6 +28,9 @@ struct ObjectChanges {
     QList<ObjectID> inserted;
     QList<ObjectID> updated;
     QList<ObjectID> deleted;
+    /// The store's count of saves when these changes were committed (see
+    /// PersistentStoreCoordinator::saveSequence()); 0 when unknown.
+    quint64 sequence = 0;
 
     bool isEmpty() const { return inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty(); }
 };

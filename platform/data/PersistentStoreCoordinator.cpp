@@ -244,7 +244,7 @@ PersistentStoreCoordinator::execute(const BatchDeleteRequest& request,
         if (!transaction.commit(error))
             return std::nullopt;
     }
-    const ObjectChanges changes{{}, {}, deleted};
+    const ObjectChanges changes{{}, {}, deleted, recordSave()};
     context.performAndWait([&] { context.mergeChanges(changes); });
     contextDidSave(changes, &context);
     return deleted;

@@ -11,6 +11,7 @@
 
 #include <QtCore/QMutex>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -77,6 +78,12 @@ public:
     /// Called by a context after it committed a save.
     void contextDidSave(const ObjectChanges& changes, const ManagedObjectContext* origin);
 
+    /// Counts the saves committed to the store through this coordinator. A
+    /// fetch made after reading n sees the changes of every save up to n.
+    quint64 saveSequence() const { return m_saveSequence.load(); }
+    /// Called right after a commit; the commit's number in saveSequence().
+    quint64 recordSave() { return ++m_saveSequence; }
+
 private:
     bool openExisting(const PersistentStoreDescription& description, foundation::Error* error);
     bool createStore(const QString& path, foundation::Error* error);
@@ -91,6 +98,7 @@ private:
     QMutex m_batchMutex;
     std::vector<std::pair<quint64, std::shared_ptr<SaveObserver>>> m_observers;
     quint64 m_nextToken = 1;
+    std::atomic<quint64> m_saveSequence{0};
 };
 
 } // namespace kesvor::data

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 
 namespace kesvor::test {
 
@@ -47,3 +48,9 @@ protected:
 };
 
 } // namespace kesvor::test
+
+/// Readable strings in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
