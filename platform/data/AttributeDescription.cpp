@@ -2,9 +2,9 @@
 
 #include "foundation/Json.h"
 
+#include <QtCore/QCborStreamWriter>
 #include <QtCore/QCborValue>
 #include <QtCore/QDateTime>
-#include <QtCore/QTimeZone>
 
 namespace kesvor::data {
 
@@ -35,6 +35,38 @@ bool isNull(const QVariant& value)
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
 }
 
+// Writes a JSON-typed value as CBOR directly, without building a QCborValue tree.
+void writeCbor(QCborStreamWriter& writer, const QVariant& value)
+{
+    const int typeId = value.typeId();
+    if (typeId == QMetaType::QVariantMap || typeId == QMetaType::QVariantHash) {
+        const QVariantMap map =
+            typeId == QMetaType::QVariantMap ? value.toMap() : *foundation::Json::asMap(value);
+        writer.startMap(quint64(map.size()));
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            writer.append(it.key());
+            writeCbor(writer, it.value());
+        }
+        writer.endMap();
+    } else if (typeId == QMetaType::QVariantList || typeId == QMetaType::QStringList) {
+        const QVariantList list = value.toList();
+        writer.startArray(quint64(list.size()));
+        for (const QVariant& element : list)
+            writeCbor(writer, element);
+        writer.endArray();
+    } else if (typeId == QMetaType::QString) {
+        writer.append(value.toString());
+    } else if (typeId == QMetaType::Bool) {
+        writer.append(value.toBool());
+    } else if (isIntegral(typeId)) {
+        writer.append(qint64(value.toLongLong()));
+    } else if (isNumber(typeId)) {
+        writer.append(value.toDouble());
+    } else {
+        writer.appendNull();
+    }
+}
+
 } // namespace
 
 std::optional<QVariant> AttributeDescription::normalized(const QVariant& value) const
@@ -61,7 +93,8 @@ std::optional<QVariant> AttributeDescription::normalized(const QVariant& value) 
         break;
     case AttributeType::Date:
         if (typeId == QMetaType::QDateTime && value.toDateTime().isValid())
-            return QVariant(value.toDateTime().toUTC());
+            return QVariant(
+                QDateTime::fromMSecsSinceEpoch(value.toDateTime().toMSecsSinceEpoch(), Qt::UTC));
         break;
     case AttributeType::Binary:
         if (typeId == QMetaType::QByteArray)
@@ -102,8 +135,12 @@ QVariant AttributeDescription::toStorage(const QVariant& value) const
         return qlonglong(value.toBool() ? 1 : 0);
     case AttributeType::Date:
         return qlonglong(value.toDateTime().toMSecsSinceEpoch());
-    case AttributeType::Transformable:
-        return QCborValue::fromVariant(value).toCbor();
+    case AttributeType::Transformable: {
+        QByteArray bytes;
+        QCborStreamWriter writer(&bytes);
+        writeCbor(writer, value);
+        return bytes;
+    }
     default:
         return value;
     }
@@ -123,7 +160,7 @@ QVariant AttributeDescription::fromStorage(const QVariant& stored) const
     case AttributeType::Boolean:
         return stored.toLongLong() != 0;
     case AttributeType::Date:
-        return QDateTime::fromMSecsSinceEpoch(stored.toLongLong(), QTimeZone::utc());
+        return QDateTime::fromMSecsSinceEpoch(stored.toLongLong(), Qt::UTC);
     case AttributeType::Binary:
         return stored.toByteArray();
     case AttributeType::Transformable: {

@@ -19,9 +19,32 @@ EntityDescription::EntityDescription(QString name, QList<AttributeDescription> a
     const QString canonical = m_name + u'|' + parts.join(u',') + u'|' + m_versionHashModifier;
     m_versionHash =
         QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex();
+    const QString key = quoted(QString::fromLatin1(primaryKeyColumn));
+    QStringList columns;
+    QStringList assignments;
+    for (const AttributeDescription& attribute : m_attributes) {
+        columns << quoted(attribute.name);
+        assignments << quoted(attribute.name) + QStringLiteral(" = ?");
+    }
+    const QString table = quoted(m_name);
+    m_columnList = (QStringList{key} + columns).join(QStringLiteral(", "));
+    m_insertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(table, columns.join(u','),
+                           QStringList(columns.size(), QStringLiteral("?")).join(u','));
+    m_updateSql =
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table, assignments.join(u','), key);
+    m_deleteSql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, key);
 }
 
-int EntityDescription::indexOfAttribute(const QString& name) const
+int EntityDescription::indexOfAttribute(QStringView name) const
+{
+    for (qsizetype i = 0; i < m_attributes.size(); ++i)
+        if (m_attributes[i].name == name)
+            return int(i);
+    return -1;
+}
+
+int EntityDescription::indexOfAttribute(QLatin1StringView name) const
 {
     for (qsizetype i = 0; i < m_attributes.size(); ++i)
         if (m_attributes[i].name == name)

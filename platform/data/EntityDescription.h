@@ -31,13 +31,22 @@ public:
     const QList<IndexDescription>& indexes() const { return m_indexes; }
 
     /// Position of the attribute, or -1.
-    int indexOfAttribute(const QString& name) const;
+    int indexOfAttribute(QStringView name) const;
+    int indexOfAttribute(QLatin1StringView name) const;
     const AttributeDescription* attribute(const QString& name) const;
 
     /// Identifies the stored shape (names and types of the attributes, and the
     /// modifier): entities with equal hashes read and write the same rows.
     /// Indexes do not take part; they are created when a store is opened.
     QByteArray versionHash() const;
+
+    /// "Z_PK" and every attribute column, quoted and comma-separated.
+    const QString& columnList() const { return m_columnList; }
+    /// Writes one row: every attribute in order (and, to update or delete, the
+    /// primary key last).
+    const QString& insertSql() const { return m_insertSql; }
+    const QString& updateSql() const { return m_updateSql; }
+    const QString& deleteSql() const { return m_deleteSql; }
 
     /// The table, column and index statements of this entity.
     QStringList schemaStatements() const;
@@ -54,6 +63,10 @@ private:
     QList<IndexDescription> m_indexes;
     QString m_versionHashModifier;
     QByteArray m_versionHash;
+    QString m_columnList;
+    QString m_insertSql;
+    QString m_updateSql;
+    QString m_deleteSql;
 };
 
 } // namespace kesvor::data

@@ -2,6 +2,8 @@
 
 #include "DataError.h"
 
+#include <QtCore/QStringBuilder>
+
 namespace kesvor::data {
 
 namespace {
@@ -13,38 +15,33 @@ QString primaryKey()
 
 } // namespace
 
-EntityQuery::EntityQuery(const EntityDescription& entity, QString where, QVariantList bindings,
-                         QString orderBy, int offset, int limit)
+EntityQuery::EntityQuery(const EntityDescription& entity)
     : m_entity(&entity)
-    , m_where(std::move(where))
-    , m_bindings(std::move(bindings))
-    , m_orderBy(std::move(orderBy))
-    , m_offset(offset)
-    , m_limit(limit)
 {
 }
 
 std::optional<EntityQuery> EntityQuery::make(const EntityDescription& entity,
                                              const FetchRequest& request, foundation::Error* error)
 {
-    QStringList conditions;
-    QVariantList bindings;
+    EntityQuery query(entity);
     if (request.predicate) {
         const auto sql = request.predicate->toSql(entity, error);
         if (!sql)
             return std::nullopt;
-        conditions << sql->whereClause;
-        bindings << sql->bindings;
+        query.m_alternatives = sql->alternatives;
+        qsizetype next = 0;
+        for (const int count : sql->bindingCounts) {
+            query.m_bindings << sql->bindings.mid(next, count);
+            next += count;
+        }
     }
     if (request.objectIDs) {
         QList<qint64> keys;
         for (const ObjectID& id : *request.objectIDs)
             if (id.entityName == entity.name() && !id.isTemporaryID())
                 keys << id.primaryKey;
-        conditions << primaryKey() + QStringLiteral(" IN (SELECT value FROM json_each(?))");
-        bindings << primaryKeyArray(keys);
+        query.m_primaryKeys = primaryKeyArray(keys);
     }
-    QStringList order;
     for (const SortDescriptor& sort : request.sortDescriptors) {
         const AttributeDescription* attribute = entity.attribute(sort.key);
         if (!attribute || !attribute->isSortable()) {
@@ -52,58 +49,96 @@ std::optional<EntityQuery> EntityQuery::make(const EntityDescription& entity,
                            QStringLiteral("cannot sort %1 by \"%2\"").arg(entity.name(), sort.key));
             return std::nullopt;
         }
-        order << EntityDescription::quoted(sort.key) +
-                     (sort.ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+        query.m_orderBy += EntityDescription::quoted(sort.key) %
+                           (sort.ascending ? QLatin1String(" ASC, ") : QLatin1String(" DESC, "));
     }
-    order << primaryKey() + QStringLiteral(" ASC");
-    const QString where =
-        conditions.isEmpty() ? QString()
-                             : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    return EntityQuery(entity, where, bindings, order.join(QStringLiteral(", ")),
-                       std::max(0, request.fetchOffset), std::max(0, request.fetchLimit));
+    query.m_orderBy += primaryKey() + QLatin1String(" ASC");
+    query.m_offset = std::max(0, request.fetchOffset);
+    query.m_limit = std::max(0, request.fetchLimit);
+    return query;
+}
+
+QString EntityQuery::compound(const QString& columns) const
+{
+    const QString from =
+        QLatin1String("SELECT ") % columns % QLatin1String(" FROM \"") % m_entity->name() % u'"';
+    const QString keys = m_primaryKeys
+                             ? primaryKey() % QLatin1String(" IN (SELECT value FROM json_each(?))")
+                             : QString();
+    if (m_alternatives.isEmpty())
+        return keys.isEmpty() ? from : QString(from % QLatin1String(" WHERE ") % keys);
+    QStringList selects;
+    for (const QString& condition : m_alternatives) {
+        if (keys.isEmpty())
+            selects << from % QLatin1String(" WHERE ") % condition;
+        else
+            selects << from % QLatin1String(" WHERE (") % condition % QLatin1String(") AND ") %
+                           keys;
+    }
+    return selects.join(QLatin1String(" UNION "));
 }
 
 QString EntityQuery::selectSql() const
 {
-    return QStringLiteral("SELECT ") + columnList(*m_entity) + QStringLiteral(" FROM ") +
-           EntityDescription::quoted(m_entity->name()) + m_where + QStringLiteral(" ORDER BY ") +
-           m_orderBy + QStringLiteral(" LIMIT ? OFFSET ?");
+    return compound(m_entity->columnList()) % QLatin1String(" ORDER BY ") % m_orderBy %
+           QLatin1String(" LIMIT ? OFFSET ?");
 }
 
 QString EntityQuery::countSql() const
 {
-    return QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM ") +
-           EntityDescription::quoted(m_entity->name()) + m_where +
-           QStringLiteral(" LIMIT ? OFFSET ?)");
+    return QLatin1String("SELECT COUNT(*) FROM (") % compound(primaryKey()) %
+           QLatin1String(" LIMIT ? OFFSET ?)");
 }
 
 QString EntityQuery::deleteSql() const
 {
-    return QStringLiteral("DELETE FROM ") + EntityDescription::quoted(m_entity->name()) + m_where +
-           QStringLiteral(" RETURNING ") + primaryKey();
+    QStringList conditions;
+    if (!m_alternatives.isEmpty())
+        conditions << u'(' + m_alternatives.join(QLatin1String(") OR (")) + u')';
+    if (m_primaryKeys)
+        conditions << primaryKey() + QLatin1String(" IN (SELECT value FROM json_each(?))");
+    const QString where = conditions.isEmpty()
+                              ? QString()
+                              : QLatin1String(" WHERE ") + conditions.join(QLatin1String(" AND "));
+    return QLatin1String("DELETE FROM \"") % m_entity->name() % u'"' % where %
+           QLatin1String(" RETURNING ") % primaryKey();
 }
 
-bool EntityQuery::bindForDelete(SqliteStatement& statement) const
+bool EntityQuery::bindAlternatives(SqliteStatement& statement, int& parameter) const
 {
-    for (qsizetype i = 0; i < m_bindings.size(); ++i)
-        if (!statement.bind(int(i) + 1, m_bindings[i]))
+    const qsizetype branches = std::max<qsizetype>(1, m_alternatives.size());
+    for (qsizetype branch = 0; branch < branches; ++branch) {
+        if (branch < m_bindings.size())
+            for (const QVariant& value : m_bindings[branch])
+                if (!statement.bind(parameter++, value))
+                    return false;
+        if (m_primaryKeys && !statement.bindText(parameter++, *m_primaryKeys))
             return false;
+    }
     return true;
 }
 
 bool EntityQuery::bind(SqliteStatement& statement) const
 {
-    const int count = int(m_bindings.size());
-    return bindForDelete(statement) && statement.bindInt64(count + 1, m_limit > 0 ? m_limit : -1) &&
-           statement.bindInt64(count + 2, m_offset);
+    int parameter = 1;
+    return bindAlternatives(statement, parameter) &&
+           statement.bindInt64(parameter, m_limit > 0 ? m_limit : -1) &&
+           statement.bindInt64(parameter + 1, m_offset);
+}
+
+bool EntityQuery::bindForDelete(SqliteStatement& statement) const
+{
+    int parameter = 1;
+    for (const QVariantList& values : m_bindings)
+        for (const QVariant& value : values)
+            if (!statement.bind(parameter++, value))
+                return false;
+    return !m_primaryKeys || statement.bindText(parameter, *m_primaryKeys);
 }
 
 QString EntityQuery::columnList(const EntityDescription& entity)
 {
-    QStringList columns{primaryKey()};
-    for (const AttributeDescription& attribute : entity.attributes())
-        columns << EntityDescription::quoted(attribute.name);
-    return columns.join(QStringLiteral(", "));
+    return entity.columnList();
 }
 
 std::vector<QVariant> EntityQuery::readValues(const EntityDescription& entity,

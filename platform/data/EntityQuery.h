@@ -13,7 +13,8 @@ namespace kesvor::data {
 
 /// The SQL of one fetch request against one entity's table: the rows
 /// (primary key first, then every attribute in entity order), their count,
-/// or their deletion.
+/// or their deletion. A predicate that is an OR of indexed lookups becomes a
+/// compound select, one lookup per part.
 class EntityQuery {
 public:
     /// Nothing (and an error) when the predicate or a sort key does not fit
@@ -44,12 +45,16 @@ public:
     static QString primaryKeyArray(const QList<qint64>& keys);
 
 private:
-    EntityQuery(const EntityDescription& entity, QString where, QVariantList bindings,
-                QString orderBy, int offset, int limit);
+    explicit EntityQuery(const EntityDescription& entity);
+
+    // The selects of the alternatives, each with the given columns, joined by UNION.
+    QString compound(const QString& columns) const;
+    bool bindAlternatives(SqliteStatement& statement, int& parameter) const;
 
     const EntityDescription* m_entity;
-    QString m_where;
-    QVariantList m_bindings;
+    QStringList m_alternatives; // empty: every row
+    QList<QVariantList> m_bindings;
+    std::optional<QString> m_primaryKeys; // JSON array restricting the rows
     QString m_orderBy;
     int m_offset = 0;
     int m_limit = 0;

@@ -16,6 +16,11 @@ QVariant ManagedObject::value(const QString& key) const
     return value(m_entity->indexOfAttribute(key));
 }
 
+QVariant ManagedObject::value(QLatin1StringView key) const
+{
+    return value(m_entity->indexOfAttribute(key));
+}
+
 QVariant ManagedObject::value(int attributeIndex) const
 {
     if (attributeIndex < 0 || size_t(attributeIndex) >= m_values.size())
@@ -24,6 +29,11 @@ QVariant ManagedObject::value(int attributeIndex) const
 }
 
 bool ManagedObject::setValue(const QVariant& value, const QString& key)
+{
+    return setValue(value, m_entity->indexOfAttribute(key));
+}
+
+bool ManagedObject::setValue(const QVariant& value, QLatin1StringView key)
 {
     return setValue(value, m_entity->indexOfAttribute(key));
 }

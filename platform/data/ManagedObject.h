@@ -29,11 +29,13 @@ public:
 
     /// The value, or an invalid QVariant when unset or not an attribute.
     QVariant value(const QString& key) const;
+    QVariant value(QLatin1StringView key) const;
     QVariant value(int attributeIndex) const;
 
     /// False (nothing changes) for an unknown key, a value of the wrong type,
     /// or an object that no longer belongs to a live context.
     bool setValue(const QVariant& value, const QString& key);
+    bool setValue(const QVariant& value, QLatin1StringView key);
     bool setValue(const QVariant& value, int attributeIndex);
 
     bool isInserted() const { return m_state == State::Inserted; }

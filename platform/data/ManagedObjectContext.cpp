@@ -152,26 +152,18 @@ SqliteDatabase* ManagedObjectContext::connection(foundation::Error* error)
     return m_connection.get();
 }
 
-const QStringList& ManagedObjectContext::writeStatements(const EntityDescription& entity)
+SqliteStatement* ManagedObjectContext::writeStatement(const EntityDescription& entity,
+                                                      WriteKind kind, foundation::Error* error)
 {
-    auto found = m_writeStatements.find(entity.name());
-    if (found != m_writeStatements.end())
-        return *found;
-    QStringList columns;
-    QStringList assignments;
-    for (const AttributeDescription& attribute : entity.attributes()) {
-        columns << EntityDescription::quoted(attribute.name);
-        assignments << EntityDescription::quoted(attribute.name) + QStringLiteral(" = ?");
+    auto& statements = m_writeStatements[&entity];
+    SqliteStatement*& statement = statements[size_t(kind)];
+    if (!statement) {
+        const QString& sql = kind == WriteKind::Insert   ? entity.insertSql()
+                             : kind == WriteKind::Update ? entity.updateSql()
+                                                         : entity.deleteSql();
+        statement = m_connection->cachedStatement(sql, error);
     }
-    const QString table = EntityDescription::quoted(entity.name());
-    const QString key =
-        EntityDescription::quoted(QString::fromLatin1(EntityDescription::primaryKeyColumn));
-    const QString values = QStringList(columns.size(), QStringLiteral("?")).join(u',');
-    return *m_writeStatements.insert(
-        entity.name(),
-        {QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(u','), values),
-         QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table, assignments.join(u','), key),
-         QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, key)});
+    return statement;
 }
 
 bool ManagedObjectContext::writeChanges(foundation::Error* error)
@@ -204,15 +196,15 @@ bool ManagedObjectContext::writeObject(ManagedObject& object, foundation::Error*
 {
     using State = ManagedObject::State;
     const EntityDescription& description = object.entity();
-    const QStringList& sql = writeStatements(description);
     const bool insert = object.m_state == State::Inserted && object.m_primaryKey < 0;
     const bool update =
         !insert && (object.m_state == State::Inserted || object.m_state == State::Updated);
     const bool remove = object.m_state == State::Deleted && object.m_primaryKey > 0;
     if (!insert && !update && !remove)
         return true;
-    SqliteStatement* statement =
-        m_connection->cachedStatement(insert ? sql[0] : (update ? sql[1] : sql[2]), error);
+    SqliteStatement* statement = writeStatement(
+        description, insert ? WriteKind::Insert : (update ? WriteKind::Update : WriteKind::Delete),
+        error);
     if (!statement)
         return false;
     const StatementScope scope(statement);
@@ -273,6 +265,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
             changes.sequence = m_coordinator->recordSave();
         }
         using State = ManagedObject::State;
+        changes.inserted.reserve(qsizetype(m_pending.size()));
         for (const ObjectPtr& object : m_pending) {
             switch (object->m_state) {
             case State::Inserted:

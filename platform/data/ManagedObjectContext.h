@@ -10,6 +10,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -125,7 +126,9 @@ private:
     std::optional<QHash<qint64, std::vector<QVariant>>>
     readStoredValues(const std::shared_ptr<const EntityDescription>& entity,
                      const QList<qint64>& primaryKeys, foundation::Error* error);
-    const QStringList& writeStatements(const EntityDescription& entity);
+    enum class WriteKind { Insert, Update, Delete };
+    SqliteStatement* writeStatement(const EntityDescription& entity, WriteKind kind,
+                                    foundation::Error* error);
 
     const ConcurrencyType m_type;
     const std::shared_ptr<PersistentStoreCoordinator> m_coordinator;
@@ -139,7 +142,8 @@ private:
     std::vector<ObjectPtr>
         m_unwritten; // pending objects whose last change is not in the transaction
 
-    QHash<QString, QStringList> m_writeStatements; // insert, update, delete per entity
+    // Prepared once per entity on this context's connection.
+    QHash<const EntityDescription*, std::array<SqliteStatement*, 3>> m_writeStatements;
 
     std::mutex m_mergeQueueMutex;
     std::vector<ObjectChanges> m_mergeQueue; // saves of others, merged at the next performAndWait

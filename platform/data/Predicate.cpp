@@ -1,6 +1,8 @@
 #include "Predicate.h"
 
 #include "DataError.h"
+#include "PredicateCompiler.h"
+#include "PredicateNode.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QMutex>
@@ -10,8 +12,6 @@
 namespace kesvor::data {
 
 namespace {
-
-enum class Operator { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
 
 struct Token {
     enum class Kind { End, Identifier, Placeholder, KeyPlaceholder, String, Number, Symbol };
@@ -104,18 +104,6 @@ std::optional<std::vector<Token>> tokenize(const QString& format, QString* probl
 }
 
 } // namespace
-
-struct Predicate::Node {
-    enum class Kind { And, Or, Not, Comparison, Constant };
-    Kind kind = Kind::Constant;
-    std::vector<std::shared_ptr<const Node>> children;
-    QString key;
-    Operator op = Operator::Equal;
-    QVariant value;
-    int keyArgument = -1;   // the key is this argument ("%K")
-    int valueArgument = -1; // the value is this argument ("%@")
-    bool constant = true;
-};
 
 namespace {
 
@@ -313,95 +301,6 @@ private:
     QString m_problem;
 };
 
-QString sqlOperator(Operator op)
-{
-    switch (op) {
-    case Operator::Equal:
-        return QStringLiteral(" = ?");
-    case Operator::NotEqual:
-        return QStringLiteral(" <> ?");
-    case Operator::Less:
-        return QStringLiteral(" < ?");
-    case Operator::LessOrEqual:
-        return QStringLiteral(" <= ?");
-    case Operator::Greater:
-        return QStringLiteral(" > ?");
-    case Operator::GreaterOrEqual:
-        return QStringLiteral(" >= ?");
-    }
-    return {};
-}
-
-struct Compilation {
-    const EntityDescription& entity;
-    const QVariantList& arguments;
-    Predicate::Sql& out;
-    foundation::Error* error;
-};
-
-bool compile(const Node& node, Compilation& c)
-{
-    Predicate::Sql& out = c.out;
-    switch (node.kind) {
-    case Node::Kind::Constant:
-        out.whereClause += node.constant ? QStringLiteral("1") : QStringLiteral("0");
-        return true;
-    case Node::Kind::Not:
-        out.whereClause += QStringLiteral("NOT (");
-        if (!compile(*node.children[0], c))
-            return false;
-        out.whereClause += u')';
-        return true;
-    case Node::Kind::And:
-    case Node::Kind::Or:
-        out.whereClause += u'(';
-        if (!compile(*node.children[0], c))
-            return false;
-        out.whereClause +=
-            node.kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-        if (!compile(*node.children[1], c))
-            return false;
-        out.whereClause += u')';
-        return true;
-    case Node::Kind::Comparison:
-        break;
-    }
-    const QString key = node.keyArgument >= 0 ? c.arguments[node.keyArgument].toString() : node.key;
-    const QVariant given = node.valueArgument >= 0 ? c.arguments[node.valueArgument] : node.value;
-    const AttributeDescription* attribute = c.entity.attribute(key);
-    if (!attribute) {
-        DataError::set(
-            c.error, DataError::UnknownAttribute,
-            QStringLiteral("\"%1\" is not an attribute of %2").arg(key, c.entity.name()));
-        return false;
-    }
-    if (!attribute->isSortable()) {
-        DataError::set(c.error, DataError::InvalidPredicate,
-                       QStringLiteral("\"%1\" cannot be compared").arg(key));
-        return false;
-    }
-    const auto value = attribute->normalized(given);
-    if (!value) {
-        DataError::set(c.error, DataError::InvalidValue,
-                       QStringLiteral("a %1 cannot be compared with \"%2\"")
-                           .arg(QString::fromLatin1(given.typeName()), key));
-        return false;
-    }
-    const QString column = EntityDescription::quoted(key);
-    if (!value->isValid()) {
-        if (node.op == Operator::Equal)
-            out.whereClause += column + QStringLiteral(" IS NULL");
-        else if (node.op == Operator::NotEqual)
-            out.whereClause += column + QStringLiteral(" IS NOT NULL");
-        else
-            out.whereClause += QStringLiteral("0");
-        return true;
-    }
-    out.whereClause += column + sqlOperator(node.op);
-    out.bindings << attribute->toStorage(*value);
-    return true;
-}
-
 // Parsed formats, shared by every predicate made from the same format text.
 struct ParsedFormat {
     NodePtr root;
@@ -462,14 +361,17 @@ Predicate Predicate::withValue(bool value)
                      value ? QStringLiteral("TRUEPREDICATE") : QStringLiteral("FALSEPREDICATE"));
 }
 
+QString Predicate::Sql::whereClause() const
+{
+    if (alternatives.size() == 1)
+        return alternatives.first();
+    return u'(' + alternatives.join(QStringLiteral(") OR (")) + u')';
+}
+
 std::optional<Predicate::Sql> Predicate::toSql(const EntityDescription& entity,
                                                foundation::Error* error) const
 {
-    Sql sql;
-    Compilation compilation{entity, m_arguments, sql, error};
-    if (!compile(*m_root, compilation))
-        return std::nullopt;
-    return sql;
+    return PredicateCompiler::compile(m_root, m_arguments, entity, error);
 }
 
 } // namespace kesvor::data

@@ -5,6 +5,7 @@
 #include "foundation/Error.h"
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtCore/QVariant>
 
 #include <memory>
@@ -36,10 +37,18 @@ public:
     QString predicateFormat() const { return m_format; }
     QVariantList arguments() const { return m_arguments; }
 
+    /// The condition as SQL, in one or more alternatives: several when it is
+    /// an OR of lookups the database answers faster one at a time (the rows
+    /// of the alternatives together are the rows of the predicate).
     struct Sql {
-        QString whereClause;
-        /// Database values, one per "?" of whereClause, in order.
+        QStringList alternatives;
+        /// Database values, one per "?" of the alternatives, in order.
         QVariantList bindings;
+        /// How many of the bindings belong to each alternative.
+        QList<int> bindingCounts;
+
+        /// All alternatives as one condition.
+        QString whereClause() const;
     };
     /// The condition for entity's table. Fails for unknown attributes, values
     /// of the wrong type and comparisons of unordered attribute kinds.

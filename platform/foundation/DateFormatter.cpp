@@ -1,5 +1,10 @@
 #include "DateFormatter.h"
 
+#include "TimeZoneOffset.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QMutex>
+
 #include <cmath>
 
 namespace kesvor::foundation {
@@ -13,9 +18,29 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-QString padded(qint64 value, int width)
+void appendPadded(QString& out, qint64 value, int width)
 {
-    return QString::number(value).rightJustified(width, u'0');
+    char digits[24];
+    int length = 0;
+    qint64 rest = value < 0 ? -value : value;
+    do {
+        digits[length++] = char('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (value < 0)
+        out += u'-';
+    for (int i = length; i < width; ++i)
+        out += u'0';
+    while (length > 0)
+        out += QLatin1Char(digits[--length]);
+}
+
+constexpr qint64 msecsPerDay = 86400000;
+constexpr qint64 julianDayOfEpoch = 2440588;
+
+qint64 msecsOf(const QDate& date, const QTime& time)
+{
+    return (date.toJulianDay() - julianDayOfEpoch) * msecsPerDay + time.msecsSinceStartOfDay();
 }
 
 // Reads up to maxCount ASCII digits (at least minCount) as a number.
@@ -56,72 +81,6 @@ int readChoice(QStringView text, qsizetype& pos, const QStringList& candidates)
     return best;
 }
 
-QString zoneText(int offsetSeconds, int count)
-{
-    const QChar sign = offsetSeconds < 0 ? u'-' : u'+';
-    const int minutes = std::abs(offsetSeconds) / 60;
-    const QString hh = padded(minutes / 60, 2);
-    const QString mm = padded(minutes % 60, 2);
-    if (count <= 3)
-        return sign + hh + mm;
-    if (count == 4)
-        return offsetSeconds == 0 ? QStringLiteral("GMT")
-                                  : QStringLiteral("GMT") + sign + hh + u':' + mm;
-    return offsetSeconds == 0 ? QStringLiteral("Z") : sign + hh + u':' + mm;
-}
-
-// ISO 8601 zone: "+HH" (1 letter), "+HHMM" (2 or 4), "+HH:MM" (3 or 5).
-QString isoZoneText(int offsetSeconds, int count, bool zForUtc)
-{
-    if (zForUtc && offsetSeconds == 0)
-        return QStringLiteral("Z");
-    const QString text = zoneText(offsetSeconds, 5); // "+HH:MM", or "Z" for UTC
-    const QString full = offsetSeconds == 0 ? QStringLiteral("+00:00") : text;
-    if (count == 1)
-        return full.left(3);
-    if (count == 2 || count == 4)
-        return full.left(3) + full.mid(4);
-    return full;
-}
-
-std::optional<int> readZone(QStringView text, qsizetype& pos)
-{
-    QStringView rest = text.mid(pos);
-    if (rest.startsWith(u'Z')) {
-        ++pos;
-        return 0;
-    }
-    bool named = false;
-    for (const auto name : {u"GMT", u"UTC"}) {
-        if (rest.startsWith(QStringView(name))) {
-            pos += 3;
-            named = true;
-            break;
-        }
-    }
-    if (pos >= text.size() || (text[pos] != u'+' && text[pos] != u'-'))
-        return named ? std::optional<int>(0) : std::nullopt;
-    const int sign = text[pos] == u'-' ? -1 : 1;
-    ++pos;
-    int hourDigits = 0;
-    const auto hours = readDigits(text, pos, 1, 2, &hourDigits);
-    if (!hours)
-        return std::nullopt;
-    qint64 minutes = 0;
-    if (pos < text.size() && text[pos] == u':') {
-        ++pos;
-        const auto read = readDigits(text, pos, 2, 2);
-        if (!read)
-            return std::nullopt;
-        minutes = *read;
-    } else if (hourDigits == 2) {
-        minutes = readDigits(text, pos, 2, 2).value_or(0);
-    }
-    if (*hours > 18 || minutes > 59)
-        return std::nullopt;
-    return sign * int(*hours * 3600 + minutes * 60);
-}
-
 } // namespace
 
 struct DateFormatter::Parsed {
@@ -141,15 +100,32 @@ struct DateFormatter::Parsed {
 DateFormatter::DateFormatter(const QString& pattern, const QLocale& locale,
                              std::optional<QTimeZone> timeZone)
     : m_locale(locale)
-    , m_timeZone(std::move(timeZone))
 {
+    setTimeZone(std::move(timeZone));
     setDateFormat(pattern);
 }
 
 void DateFormatter::setDateFormat(const QString& pattern)
 {
+    // Formatters are made often and from few patterns: tokenize each once.
+    static QMutex mutex;
+    static QHash<QString, QList<Field>> cache;
     m_pattern = pattern;
+    const QMutexLocker lock(&mutex);
+    const auto found = cache.constFind(pattern);
+    if (found != cache.cend()) {
+        m_fields = *found;
+        return;
+    }
     m_fields = tokenize(pattern);
+    if (cache.size() < 64)
+        cache.insert(pattern, m_fields);
+}
+
+void DateFormatter::setTimeZone(std::optional<QTimeZone> timeZone)
+{
+    m_timeZone = std::move(timeZone);
+    m_utc = m_timeZone && m_timeZone->id() == QByteArrayLiteral("UTC");
 }
 
 QList<DateFormatter::Field> DateFormatter::tokenize(const QString& pattern)
@@ -216,64 +192,76 @@ bool DateFormatter::isNumeric(const Field& field)
     }
 }
 
-QDateTime DateFormatter::inZone(const QDateTime& date) const
+DateFormatter::Local DateFormatter::local(const QDateTime& date) const
 {
-    return m_timeZone ? date.toTimeZone(*m_timeZone) : date.toLocalTime();
+    const qint64 msecs = date.toMSecsSinceEpoch();
+    const int offset = m_utc ? 0 : TimeZoneOffset::secondsFromUtc(msecs, m_timeZone);
+    const qint64 shifted = msecs + qint64(offset) * 1000;
+    qint64 days = shifted / msecsPerDay;
+    qint64 rest = shifted % msecsPerDay;
+    if (rest < 0) {
+        rest += msecsPerDay;
+        --days;
+    }
+    return {QDate::fromJulianDay(days + julianDayOfEpoch),
+            QTime::fromMSecsSinceStartOfDay(int(rest)), offset};
 }
 
 QString DateFormatter::stringFromDate(const QDateTime& date) const
 {
     if (!date.isValid())
         return {};
-    const QDateTime local = inZone(date);
+    const Local fields = local(date);
     QString out;
+    out.reserve(m_pattern.size() + 8);
     for (const Field& field : m_fields)
-        appendField(out, field, local);
+        appendField(out, field, fields);
     return out;
 }
 
-void DateFormatter::appendField(QString& out, const Field& field, const QDateTime& local) const
+void DateFormatter::appendField(QString& out, const Field& field, const Local& local) const
 {
-    const QDate date = local.date();
-    const QTime time = local.time();
+    const QDate& date = local.date;
+    const QTime& time = local.time;
     switch (field.letter) {
     case 0:
         out += field.literal;
         break;
     case u'y':
-        out += field.count == 2 ? padded(date.year() % 100, 2) : padded(date.year(), field.count);
+        appendPadded(out, field.count == 2 ? date.year() % 100 : date.year(), field.count);
         break;
     case u'M':
     case u'L':
         if (field.count <= 2)
-            out += padded(date.month(), field.count);
+            appendPadded(out, date.month(), field.count);
         else
             out += m_locale.monthName(date.month(), field.count == 3 ? QLocale::ShortFormat
                                                                      : QLocale::LongFormat);
         break;
     case u'd':
-        out += padded(date.day(), field.count);
+        appendPadded(out, date.day(), field.count);
         break;
     case u'H':
-        out += padded(time.hour(), field.count);
+        appendPadded(out, time.hour(), field.count);
         break;
     case u'k':
-        out += padded(time.hour() == 0 ? 24 : time.hour(), field.count);
+        appendPadded(out, time.hour() == 0 ? 24 : time.hour(), field.count);
         break;
     case u'h':
-        out += padded(time.hour() % 12 == 0 ? 12 : time.hour() % 12, field.count);
+        appendPadded(out, time.hour() % 12 == 0 ? 12 : time.hour() % 12, field.count);
         break;
     case u'K':
-        out += padded(time.hour() % 12, field.count);
+        appendPadded(out, time.hour() % 12, field.count);
         break;
     case u'm':
-        out += padded(time.minute(), field.count);
+        appendPadded(out, time.minute(), field.count);
         break;
     case u's':
-        out += padded(time.second(), field.count);
+        appendPadded(out, time.second(), field.count);
         break;
     case u'S': {
-        QString fraction = padded(time.msec(), 3);
+        QString fraction;
+        appendPadded(fraction, time.msec(), 3);
         out += field.count <= 3 ? fraction.left(field.count)
                                 : fraction.leftJustified(field.count, u'0');
         break;
@@ -282,11 +270,11 @@ void DateFormatter::appendField(QString& out, const Field& field, const QDateTim
         out += time.hour() < 12 ? m_locale.amText() : m_locale.pmText();
         break;
     case u'Z':
-        out += zoneText(local.offsetFromUtc(), field.count);
+        out += TimeZoneOffset::text(local.offset, field.count);
         break;
     case u'X':
     case u'x':
-        out += isoZoneText(local.offsetFromUtc(), field.count, field.letter == u'X');
+        out += TimeZoneOffset::isoText(local.offset, field.count, field.letter == u'X');
         break;
     default:
         break;
@@ -387,7 +375,7 @@ bool DateFormatter::parseField(QStringView text, qsizetype& pos, const Field& fi
     case u'Z':
     case u'X':
     case u'x':
-        parsed.offsetSeconds = readZone(text, pos);
+        parsed.offsetSeconds = TimeZoneOffset::parse(text, pos);
         return parsed.offsetSeconds.has_value();
     default:
         return false;
@@ -431,16 +419,15 @@ std::optional<QDateTime> DateFormatter::assemble(const Parsed& parsed) const
     const QTime time(hour, parsed.minute, parsed.second, parsed.millisecond);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    QDateTime result;
-    if (parsed.offsetSeconds)
-        result = QDateTime(date, time, QTimeZone(*parsed.offsetSeconds));
-    else if (m_timeZone)
-        result = QDateTime(date, time, *m_timeZone);
-    else
-        result = QDateTime(date, time);
+    if (parsed.offsetSeconds || m_utc) {
+        const qint64 offset = parsed.offsetSeconds.value_or(0);
+        return QDateTime::fromMSecsSinceEpoch(msecsOf(date, time) - offset * 1000, Qt::UTC);
+    }
+    const QDateTime result =
+        m_timeZone ? QDateTime(date, time, *m_timeZone) : QDateTime(date, time);
     if (!result.isValid())
         return std::nullopt;
-    return result.toUTC();
+    return QDateTime::fromMSecsSinceEpoch(result.toMSecsSinceEpoch(), Qt::UTC);
 }
 
 } // namespace kesvor::foundation

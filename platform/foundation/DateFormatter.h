@@ -42,7 +42,7 @@ public:
 
     /// Nothing means the device's time zone at the moment of use.
     std::optional<QTimeZone> timeZone() const { return m_timeZone; }
-    void setTimeZone(std::optional<QTimeZone> timeZone) { m_timeZone = std::move(timeZone); }
+    void setTimeZone(std::optional<QTimeZone> timeZone);
 
     /// The text of date, or an empty string for an invalid date.
     QString stringFromDate(const QDateTime& date) const;
@@ -58,11 +58,17 @@ private:
         QString literal;
     };
     struct Parsed;
+    // The wall-clock fields of an instant in the formatter's zone.
+    struct Local {
+        QDate date;
+        QTime time;
+        int offset = 0;
+    };
 
     static QList<Field> tokenize(const QString& pattern);
     static bool isNumeric(const Field& field);
-    QDateTime inZone(const QDateTime& date) const;
-    void appendField(QString& out, const Field& field, const QDateTime& local) const;
+    Local local(const QDateTime& date) const;
+    void appendField(QString& out, const Field& field, const Local& local) const;
     bool parseField(QStringView text, qsizetype& pos, const Field& field, bool fixedWidth,
                     Parsed& parsed) const;
     std::optional<QDateTime> assemble(const Parsed& parsed) const;
@@ -71,6 +77,7 @@ private:
     QList<Field> m_fields;
     QLocale m_locale;
     std::optional<QTimeZone> m_timeZone;
+    bool m_utc = false;
 };
 
 } // namespace kesvor::foundation

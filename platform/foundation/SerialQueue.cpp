@@ -6,6 +6,8 @@
 
 #include <exception>
 
+#include <pthread.h>
+
 namespace kesvor::foundation {
 
 SerialQueue::SerialQueue(const QString& name)
@@ -56,8 +58,11 @@ bool SerialQueue::isCurrentQueue() const
 
 void SerialQueue::run()
 {
-    if (!m_name.isEmpty())
+    if (!m_name.isEmpty()) {
         QThread::currentThread()->setObjectName(m_name);
+        // The system keeps 15 characters of a thread's name (seen by debuggers and profilers).
+        pthread_setname_np(pthread_self(), m_name.right(15).toUtf8().constData());
+    }
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stopping || !m_operations.empty(); });

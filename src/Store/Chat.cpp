@@ -25,7 +25,7 @@ std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)
 
 std::optional<QString> Chat::text(const char* attribute) const
 {
-    const QVariant value = m_object->value(QString::fromLatin1(attribute));
+    const QVariant value = m_object->value(QLatin1StringView(attribute));
     if (!value.isValid())
         return std::nullopt;
     return value.toString();
@@ -33,12 +33,12 @@ std::optional<QString> Chat::text(const char* attribute) const
 
 QString Chat::string(const char* attribute) const
 {
-    return m_object->value(QString::fromLatin1(attribute)).toString();
+    return m_object->value(QLatin1StringView(attribute)).toString();
 }
 
 void Chat::set(const char* attribute, const QVariant& value)
 {
-    m_object->setValue(value, QString::fromLatin1(attribute));
+    m_object->setValue(value, QLatin1StringView(attribute));
 }
 
 QString Chat::approvedByAgent() const
@@ -53,7 +53,7 @@ void Chat::setApprovedByAgent(const QString& value)
 
 QDateTime Chat::createdOn() const
 {
-    return m_object->value(QStringLiteral("createdOn")).toDateTime();
+    return m_object->value(QLatin1StringView("createdOn")).toDateTime();
 }
 
 void Chat::setCreatedOn(const QDateTime& value)
@@ -103,7 +103,7 @@ void Chat::setMessageSentToCustomerStatus(const QString& value)
 
 std::optional<QVariantMap> Chat::msg() const
 {
-    return foundation::Json::asMap(m_object->value(QStringLiteral("msg")));
+    return foundation::Json::asMap(m_object->value(QLatin1StringView("msg")));
 }
 
 void Chat::setMsg(const QVariantMap& value)

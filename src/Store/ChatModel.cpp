@@ -13,9 +13,21 @@ namespace kesvor {
 
 namespace {
 
+// The wire keys as strings, made once.
+const QString& keyOf(ChatKeyValues key)
+{
+    static const auto keys = [] {
+        std::array<QString, foundation::allCases<ChatKeyValues>().size()> names;
+        for (const ChatKeyValues kase : foundation::allCases<ChatKeyValues>())
+            names[size_t(kase)] = foundation::rawValue(kase);
+        return names;
+    }();
+    return keys[size_t(key)];
+}
+
 QVariant valueOf(const QVariantMap& dic, ChatKeyValues key)
 {
-    return dic.value(foundation::rawValue(key));
+    return dic.value(keyOf(key));
 }
 
 std::optional<QString> stringOf(const QVariantMap& dic, ChatKeyValues key)

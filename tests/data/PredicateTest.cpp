@@ -123,3 +123,33 @@ TEST_F(PredicateTest, PredicatesThatDoNotFitTheEntityFailTheFetch)
     EXPECT_EQ(fetchError("title == %@", {42}).code, data::DataError::InvalidValue);
     EXPECT_EQ(fetchError("body == %@", {QVariantMap()}).code, data::DataError::InvalidPredicate);
 }
+
+TEST_F(PredicateTest, AnOrOfIndexedLookupsIsAnsweredByTheIndexAndCountsAlike)
+{
+    auto request = data::FetchRequest::forEntity("Note");
+    request.predicate = Predicate::withFormat(
+        "title == %@ OR (title == %@ AND rank > 0) OR title == %@", {"alpha", "beta", "alpha"});
+    const auto plan = newContext()->queryPlan(request);
+    ASSERT_TRUE(plan);
+    EXPECT_FALSE(plan->contains("SCAN")) << plan->toStdString();
+    EXPECT_EQ(newContext()->count(request), 2); // a row matching twice counts once
+    request.sortDescriptors = {{"rank", false}};
+    request.fetchLimit = 1;
+    const auto notes = newContext()->fetch(request);
+    ASSERT_TRUE(notes);
+    ASSERT_EQ(notes->size(), 1);
+    EXPECT_EQ(notes->first()->value("title"), "beta");
+
+    // Restricted to given objects, and deleted in one go.
+    auto context = newContext();
+    const auto all = *context->fetch(data::FetchRequest::forEntity("Note"));
+    request = data::FetchRequest::forEntity("Note");
+    request.predicate = Predicate::withFormat("title == %@ OR title == %@", {"alpha", "gamma"});
+    request.objectIDs = QList<data::ObjectID>{all[0]->objectID(), all[1]->objectID()};
+    EXPECT_EQ(context->count(request), 1);
+    request.objectIDs.reset();
+    const auto deleted = m_coordinator->execute(data::BatchDeleteRequest{request}, *context);
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(deleted->size(), 2);
+    EXPECT_EQ(storedTitles(), (QStringList{"beta", "delta", "it's"}));
+}

@@ -240,3 +240,23 @@ TEST(ChatStoreTest, AFullDiskDropsTheBatchAndTheStoreKeepsWorking)
     EXPECT_EQ(addChatsAndWait(big)->size(), 400);
     EXPECT_EQ(storedChats().size(), 403);
 }
+
+TEST(ChatStoreTest, TheDuplicateLookupSearchesIndexesNotTheWholeTable)
+{
+    addChatsAndWait({Wire::at(1).id("a"), Wire::at(2).id("b")});
+    for (const bool withId : {true, false}) {
+        auto request = Chat::fetchRequest();
+        const QDateTime createdOn = storedChats()[0].createdOn();
+        request.predicate = withId
+                                ? data::Predicate::withFormat(
+                                      "(createdOn == %@ AND msgFrom == %@) OR (messageId == %@)",
+                                      {createdOn, "agent-1", "a"})
+                                : data::Predicate::withFormat("createdOn == %@ AND msgFrom == %@",
+                                                              {createdOn, "agent-1"});
+        const auto plan = store().backgoundContext()->queryPlan(request);
+        ASSERT_TRUE(plan);
+        EXPECT_FALSE(plan->contains("SCAN")) << plan->toStdString();
+        EXPECT_TRUE(plan->contains("Chat_byCreatedOnAndSender")) << plan->toStdString();
+        EXPECT_EQ(plan->contains("Chat_byMessageId"), withId) << plan->toStdString();
+    }
+}
