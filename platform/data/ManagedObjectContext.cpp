@@ -219,7 +219,7 @@ bool ManagedObjectContext::writeObject(ManagedObject& object, foundation::Error*
         return reportFailure(error, *statement, QStringLiteral("write ") + description.name());
     if (insert) {
         object.m_primaryKey = m_connection->lastInsertRowId();
-        registerObject(object.shared_from_this());
+        m_registry.add(object.shared_from_this());
     } else if (update && m_connection->changes() == 0) {
         KESVOR_DEBUG_LOG << "ManagedObjectContext: a" << description.name()
                          << "was deleted from the store before its changes were saved";
@@ -236,7 +236,7 @@ void ManagedObjectContext::abandonTransaction()
     using State = ManagedObject::State;
     for (const ObjectPtr& object : m_pending) {
         if (object->m_insertedSinceSave && object->m_primaryKey > 0) {
-            unregisterObject(*object); // its row went with the transaction
+            m_registry.remove(*object); // its row went with the transaction
             object->m_primaryKey = nextTemporaryID();
             if (object->m_state == State::Deleted)
                 object->m_state = State::Detached;
@@ -293,7 +293,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
     }
     if (!changes.isEmpty()) {
         m_coordinator->contextDidSave(changes, this);
-        notifyObservers(changes);
+        m_observers.notify(changes);
     }
     return true;
 }
@@ -405,42 +405,20 @@ ManagedObjectContext::objectForRow(const std::shared_ptr<const EntityDescription
                                    const SqliteStatement& row)
 {
     const ObjectID id{description->name(), row.columnInt64(0)};
-    if (ObjectPtr known = registeredObject(id))
+    if (ObjectPtr known = m_registry.find(id))
         return known;
     auto object = std::make_shared<ManagedObject>(description);
     object->m_values = EntityQuery::readValues(*description, row);
     object->m_primaryKey = id.primaryKey;
     object->m_context = weak_from_this();
     object->m_state = ManagedObject::State::Clean;
-    registerObject(object);
+    m_registry.add(object);
     return object;
-}
-
-ObjectPtr ManagedObjectContext::registeredObject(const ObjectID& id) const
-{
-    const auto found = m_registry.constFind(id);
-    return found == m_registry.cend() ? nullptr : found->lock();
-}
-
-void ManagedObjectContext::registerObject(const ObjectPtr& object)
-{
-    m_registry.insert(object->objectID(), object);
-    if (m_registry.size() <= m_registrySweepSize)
-        return;
-    m_registry.removeIf([](const auto& entry) { return entry.value().expired(); });
-    m_registrySweepSize = std::max<qsizetype>(1024, m_registry.size() * 2);
-}
-
-void ManagedObjectContext::unregisterObject(const ManagedObject& object)
-{
-    const auto found = m_registry.constFind(object.objectID());
-    if (found != m_registry.cend() && found->lock().get() == &object)
-        m_registry.erase(found);
 }
 
 void ManagedObjectContext::detach(ManagedObject& object)
 {
-    unregisterObject(object);
+    m_registry.remove(object);
     object.m_state = ManagedObject::State::Detached;
     object.m_changed.fill(false);
     object.m_needsWrite = false;
@@ -449,8 +427,7 @@ void ManagedObjectContext::detach(ManagedObject& object)
 int ManagedObjectContext::registeredObjectCount() const
 {
     const std::lock_guard lock(m_mutex);
-    return int(std::count_if(m_registry.cbegin(), m_registry.cend(),
-                             [](const auto& entry) { return !entry.expired(); }));
+    return m_registry.liveCount();
 }
 
 std::optional<QHash<qint64, std::vector<QVariant>>>
@@ -496,7 +473,7 @@ QList<ObjectID> ManagedObjectContext::refreshRegistered(const QList<ObjectID>& i
 {
     QHash<QString, QList<ObjectPtr>> loaded;
     for (const ObjectID& id : ids) {
-        ObjectPtr object = registeredObject(id);
+        ObjectPtr object = m_registry.find(id);
         if (object && object->m_state != ManagedObject::State::Inserted)
             loaded[id.entityName] << object;
     }
@@ -530,7 +507,7 @@ void ManagedObjectContext::mergeChanges(const ObjectChanges& changes)
     {
         const std::lock_guard lock(m_mutex);
         for (const ObjectID& id : changes.deleted)
-            if (ObjectPtr object = registeredObject(id))
+            if (ObjectPtr object = m_registry.find(id))
                 detach(*object);
         const QList<ObjectID> vanished = refreshRegistered(changes.inserted + changes.updated);
         auto present = [&vanished](const ObjectID& id) { return !vanished.contains(id); };
@@ -542,7 +519,7 @@ void ManagedObjectContext::mergeChanges(const ObjectChanges& changes)
         merged.sequence = changes.sequence;
     }
     if (!merged.isEmpty())
-        notifyObservers(merged);
+        m_observers.notify(merged);
 }
 
 void ManagedObjectContext::setAutomaticallyMergesChangesFromParent(bool merges)
@@ -590,32 +567,6 @@ void ManagedObjectContext::mergeQueuedChanges()
     }
     for (const ObjectChanges& changes : queued)
         mergeChanges(changes);
-}
-
-quint64 ManagedObjectContext::addChangeObserver(ChangeObserver observer)
-{
-    const std::lock_guard lock(m_mutex);
-    const quint64 token = m_nextObserverToken++;
-    m_observers.emplace_back(token, std::make_shared<ChangeObserver>(std::move(observer)));
-    return token;
-}
-
-void ManagedObjectContext::removeChangeObserver(quint64 token)
-{
-    const std::lock_guard lock(m_mutex);
-    std::erase_if(m_observers, [token](const auto& entry) { return entry.first == token; });
-}
-
-void ManagedObjectContext::notifyObservers(const ObjectChanges& changes)
-{
-    std::vector<std::shared_ptr<ChangeObserver>> observers;
-    {
-        const std::lock_guard lock(m_mutex);
-        for (const auto& entry : m_observers)
-            observers.push_back(entry.second);
-    }
-    for (const auto& observer : observers)
-        (*observer)(changes);
 }
 
 } // namespace kesvor::data

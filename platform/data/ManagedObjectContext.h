@@ -3,6 +3,8 @@
 #include "FetchRequest.h"
 #include "ManagedObject.h"
 #include "ObjectID.h"
+#include "ObjectRegistry.h"
+#include "ObserverList.h"
 #include "PersistentStoreCoordinator.h"
 
 #include "foundation/Error.h"
@@ -87,8 +89,11 @@ public:
     void setMergePolicy(MergePolicy policy) { m_mergePolicy = policy; }
 
     /// Observers run after each save of this context and each merge into it.
-    quint64 addChangeObserver(ChangeObserver observer);
-    void removeChangeObserver(quint64 token);
+    quint64 addChangeObserver(ChangeObserver observer)
+    {
+        return m_observers.add(std::move(observer));
+    }
+    void removeChangeObserver(quint64 token) { m_observers.remove(token); }
 
     /// Loaded objects still in use.
     int registeredObjectCount() const;
@@ -112,15 +117,11 @@ private:
     bool writeObject(ManagedObject& object, foundation::Error* error);
     void abandonTransaction();
 
-    ObjectPtr registeredObject(const ObjectID& id) const;
-    void registerObject(const ObjectPtr& object);
-    void unregisterObject(const ManagedObject& object);
     void detach(ManagedObject& object);
     ObjectPtr objectForRow(const std::shared_ptr<const EntityDescription>& entity,
                            const SqliteStatement& row);
     void refresh(ManagedObject& object, const std::vector<QVariant>& stored);
     QList<ObjectID> refreshRegistered(const QList<ObjectID>& ids);
-    void notifyObservers(const ObjectChanges& changes);
     void enqueueMerge(const ObjectChanges& changes);
     void mergeQueuedChanges();
     std::optional<QHash<qint64, std::vector<QVariant>>>
@@ -136,8 +137,7 @@ private:
     std::unique_ptr<SqliteDatabase> m_connection;
     bool m_transactionOpen = false;
 
-    QHash<ObjectID, std::weak_ptr<ManagedObject>> m_registry;
-    qsizetype m_registrySweepSize = 1024;
+    ObjectRegistry m_registry;
     std::vector<ObjectPtr> m_pending; // objects with unsaved changes, in order of first change
     std::vector<ObjectPtr>
         m_unwritten; // pending objects whose last change is not in the transaction
@@ -149,8 +149,7 @@ private:
     std::vector<ObjectChanges> m_mergeQueue; // saves of others, merged at the next performAndWait
     MergePolicy m_mergePolicy = MergePolicy::MergeByPropertyStoreTrump;
     quint64 m_mergeToken = 0;
-    std::vector<std::pair<quint64, std::shared_ptr<ChangeObserver>>> m_observers;
-    quint64 m_nextObserverToken = 1;
+    ObserverList<ObjectChanges> m_observers;
 };
 
 } // namespace kesvor::data

@@ -250,31 +250,4 @@ PersistentStoreCoordinator::execute(const BatchDeleteRequest& request,
     return deleted;
 }
 
-quint64 PersistentStoreCoordinator::addSaveObserver(SaveObserver observer)
-{
-    const QMutexLocker lock(&m_mutex);
-    const quint64 token = m_nextToken++;
-    m_observers.emplace_back(token, std::make_shared<SaveObserver>(std::move(observer)));
-    return token;
-}
-
-void PersistentStoreCoordinator::removeSaveObserver(quint64 token)
-{
-    const QMutexLocker lock(&m_mutex);
-    std::erase_if(m_observers, [token](const auto& entry) { return entry.first == token; });
-}
-
-void PersistentStoreCoordinator::contextDidSave(const ObjectChanges& changes,
-                                                const ManagedObjectContext* origin)
-{
-    std::vector<std::shared_ptr<SaveObserver>> observers;
-    {
-        const QMutexLocker lock(&m_mutex);
-        for (const auto& entry : m_observers)
-            observers.push_back(entry.second);
-    }
-    for (const auto& observer : observers)
-        (*observer)(changes, origin);
-}
-
 } // namespace kesvor::data

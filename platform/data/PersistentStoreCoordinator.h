@@ -4,6 +4,7 @@
 #include "FetchRequest.h"
 #include "ManagedObjectModel.h"
 #include "ObjectID.h"
+#include "ObserverList.h"
 #include "SqliteDatabase.h"
 #include "StoreMetadata.h"
 
@@ -73,10 +74,16 @@ public:
 
     using SaveObserver =
         std::function<void(const ObjectChanges& changes, const ManagedObjectContext* origin)>;
-    quint64 addSaveObserver(SaveObserver observer);
-    void removeSaveObserver(quint64 token);
+    quint64 addSaveObserver(SaveObserver observer)
+    {
+        return m_saveObservers.add(std::move(observer));
+    }
+    void removeSaveObserver(quint64 token) { m_saveObservers.remove(token); }
     /// Called by a context after it committed a save.
-    void contextDidSave(const ObjectChanges& changes, const ManagedObjectContext* origin);
+    void contextDidSave(const ObjectChanges& changes, const ManagedObjectContext* origin)
+    {
+        m_saveObservers.notify(changes, origin);
+    }
 
     /// Counts the saves committed to the store through this coordinator. A
     /// fetch made after reading n sees the changes of every save up to n.
@@ -96,8 +103,7 @@ private:
     QString m_storePath;
     std::unique_ptr<SqliteDatabase> m_batchConnection;
     QMutex m_batchMutex;
-    std::vector<std::pair<quint64, std::shared_ptr<SaveObserver>>> m_observers;
-    quint64 m_nextToken = 1;
+    ObserverList<ObjectChanges, const ManagedObjectContext*> m_saveObservers;
     std::atomic<quint64> m_saveSequence{0};
 };
 
