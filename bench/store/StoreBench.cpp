@@ -12,12 +12,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTimeZone>
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 
@@ -72,9 +72,36 @@ const QVariantList& historyOf(int count)
 // disturb least.
 double threadCpuSeconds()
 {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Seconds per batch of every run, by "<kind>/<messages>", for the summary.
+struct Figures {
+    std::map<std::string, double> wall;
+    std::map<std::string, double> cpu;
+
+    void record(benchmark::State& state, const char* kind, double wallTotal, double cpuTotal)
+    {
+        const std::string key = std::string(kind) + '/' + std::to_string(state.range(0));
+        wall[key] = wallTotal / double(state.iterations());
+        cpu[key] = cpuTotal / double(state.iterations());
+        state.counters["cpu_ms"] = cpu[key] * 1000;
+    }
+};
+
+Figures& figures()
+{
+    static Figures all;
+    return all;
 }
 
 void BM_AddChats(benchmark::State& state)
@@ -82,12 +109,13 @@ void BM_AddChats(benchmark::State& state)
     const QVariantList& messages = historyOf(int(state.range(0)));
     auto& store = MyDataController::sharedInstance();
     auto& queue = store.messageAddOperationQueue();
+    double wall = 0;
     double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
         store.clearChat();
-        QCoreApplication::processEvents();
         state.ResumeTiming();
+        const double begun = wallSeconds();
         int reported = -1;
         double started = 0;
         // The batch runs on the queue's thread, between these two operations.
@@ -96,11 +124,12 @@ void BM_AddChats(benchmark::State& state)
                        [&reported](const QList<Chat>& unseen) { reported = int(unseen.size()); });
         queue.addOperation([&] { cpu += threadCpuSeconds() - started; });
         queue.waitUntilAllOperationsAreFinished();
+        wall += wallSeconds() - begun;
         if (reported < 0)
             state.SkipWithError("the batch was not saved");
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.counters["cpu_ms"] = cpu * 1000 / double(state.iterations());
+    figures().record(state, "addChats", wall, cpu);
 }
 
 // The rows addChats writes, in their stored form.
@@ -136,26 +165,23 @@ void BM_RawInserts(benchmark::State& state)
     const auto entity = model->entity(QStringLiteral("Chat"));
     const QList<QVariantList> rows = storedRows(historyOf(int(state.range(0))), *entity);
 
+    // The same table, indexes and connection settings as the store's.
     QTemporaryDir directory;
     auto database = data::SqliteDatabase::open(directory.filePath("raw.sqlite"),
                                                data::SqliteDatabase::OpenMode::ReadWriteCreate);
-    database->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-16000; "
+    database->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-64000; "
                    "PRAGMA temp_store=MEMORY");
     data::StoreSchema::create(*database, *model);
-    QStringList columns;
-    for (const auto& attribute : entity->attributes())
-        columns << data::EntityDescription::quoted(attribute.name);
-    const QString insertSql =
-        QStringLiteral("INSERT INTO \"Chat\" (%1) VALUES (%2)")
-            .arg(columns.join(','), QStringList(columns.size(), "?").join(','));
+    double wall = 0;
     double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
         database->exec("DELETE FROM \"Chat\"");
         state.ResumeTiming();
+        const double begun = wallSeconds();
         const double started = threadCpuSeconds();
         database->exec("BEGIN IMMEDIATE");
-        auto insert = database->prepare(insertSql);
+        auto insert = database->prepare(entity->insertSql());
         for (const QVariantList& row : rows) {
             insert->reset();
             for (qsizetype i = 0; i < row.size(); ++i)
@@ -165,9 +191,10 @@ void BM_RawInserts(benchmark::State& state)
         if (!database->exec("COMMIT"))
             state.SkipWithError("commit failed");
         cpu += threadCpuSeconds() - started;
+        wall += wallSeconds() - begun;
     }
-    state.counters["cpu_ms"] = cpu * 1000 / double(state.iterations());
     state.SetItemsProcessed(state.iterations() * state.range(0));
+    figures().record(state, "raw", wall, cpu);
 }
 
 BENCHMARK(BM_AddChats)->Arg(10000)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -175,60 +202,49 @@ BENCHMARK(BM_RawInserts)->Arg(10000)->Iterations(5)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_AddChats)->Arg(100000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawInserts)->Arg(100000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each run's time per batch, to put the runs side by side at the end.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name + '/' + run.run_name.args;
-            wall[name] = run.GetAdjustedRealTime() / 1000.0; // milliseconds
-            const auto cpuTime = run.counters.find("cpu_ms");
-            if (cpuTime != run.counters.end())
-                cpu[name] = cpuTime->second.value / 1000.0;
-        }
-    }
-
-    std::map<std::string, double> wall;
-    std::map<std::string, double> cpu;
-};
-
 void printSummary(const char* label, const std::map<std::string, double>& seconds)
 {
-    auto rate = [&seconds](const char* name, int count) {
-        const auto found = seconds.find(name);
+    auto rate = [&seconds](const char* key, int count) {
+        const auto found = seconds.find(key);
         return found == seconds.end() || found->second <= 0 ? 0.0 : count / found->second;
     };
-    const double add10k = rate("BM_AddChats/10000", 10000);
-    const double raw10k = rate("BM_RawInserts/10000", 10000);
-    const double add100k = rate("BM_AddChats/100000", 100000);
-    const double raw100k = rate("BM_RawInserts/100000", 100000);
+    const double add10k = rate("addChats/10000", 10000);
+    const double raw10k = rate("raw/10000", 10000);
+    const double add100k = rate("addChats/100000", 100000);
+    const double raw100k = rate("raw/100000", 100000);
     std::printf("\n%s\n", label);
     std::printf("  addChats  10,000: %8.0f messages/s   raw inserts: %8.0f rows/s   ratio %.2f\n",
                 add10k, raw10k, raw10k > 0 ? add10k / raw10k : 0.0);
     std::printf("  addChats 100,000: %8.0f messages/s   raw inserts: %8.0f rows/s   ratio %.2f\n",
                 add100k, raw100k, raw100k > 0 ? add100k / raw100k : 0.0);
     std::printf("  time for 100,000 / time for 10,000 through addChats: %.2f\n",
-                add100k > 0 ? (100000 / add100k) / (10000 / add10k) : 0.0);
+                add10k > 0 && add100k > 0 ? (100000 / add100k) / (10000 / add10k) : 0.0);
 }
+
+// The store lives in a directory of its own for the run; the summary is
+// printed when the program ends, after the benchmarks' own table.
+struct Run {
+    QTemporaryDir dataDirectory;
+
+    Run()
+    {
+        qputenv("KESVOR_DATA_DIR", dataDirectory.path().toUtf8());
+        figures(); // made first, so that it is still there when the summary is printed
+    }
+    ~Run()
+    {
+        if (figures().wall.empty())
+            return;
+        printSummary("wall clock:", figures().wall);
+        printSummary("CPU time of the writing thread:", figures().cpu);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("\npeak resident memory: %ld MiB\n", usage.ru_maxrss / 1024);
+    }
+};
+
+const Run run;
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir dataDirectory;
-    qputenv("KESVOR_DATA_DIR", dataDirectory.path().toUtf8());
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    printSummary("wall clock:", reporter.wall);
-    printSummary("CPU time of the writing thread:", reporter.cpu);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("\npeak resident memory: %ld MiB\n", usage.ru_maxrss / 1024);
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();

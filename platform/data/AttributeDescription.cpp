@@ -1,5 +1,7 @@
 #include "AttributeDescription.h"
 
+#include "ValueKind.h"
+
 #include "foundation/Json.h"
 
 #include <QtCore/QCborStreamWriter>
@@ -10,59 +12,41 @@ namespace kesvor::data {
 
 namespace {
 
-bool isIntegral(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isNumber(int typeId)
-{
-    return isIntegral(typeId) || typeId == QMetaType::Double || typeId == QMetaType::Float;
-}
-
-bool isNull(const QVariant& value)
-{
-    return !value.isValid() || value.typeId() == QMetaType::Nullptr;
-}
-
 // Writes a JSON-typed value as CBOR directly, without building a QCborValue tree.
 void writeCbor(QCborStreamWriter& writer, const QVariant& value)
 {
-    const int typeId = value.typeId();
-    if (typeId == QMetaType::QVariantMap || typeId == QMetaType::QVariantHash) {
-        const QVariantMap map =
-            typeId == QMetaType::QVariantMap ? value.toMap() : *foundation::Json::asMap(value);
+    switch (valueKind(value)) {
+    case ValueKind::Map: {
+        const QVariantMap map = *foundation::Json::asMap(value);
         writer.startMap(quint64(map.size()));
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
             writer.append(it.key());
             writeCbor(writer, it.value());
         }
         writer.endMap();
-    } else if (typeId == QMetaType::QVariantList || typeId == QMetaType::QStringList) {
+        break;
+    }
+    case ValueKind::List: {
         const QVariantList list = value.toList();
         writer.startArray(quint64(list.size()));
         for (const QVariant& element : list)
             writeCbor(writer, element);
         writer.endArray();
-    } else if (typeId == QMetaType::QString) {
+        break;
+    }
+    case ValueKind::String:
         writer.append(value.toString());
-    } else if (typeId == QMetaType::Bool) {
+        break;
+    case ValueKind::Bool:
         writer.append(value.toBool());
-    } else if (isIntegral(typeId)) {
+        break;
+    case ValueKind::Integer:
         writer.append(qint64(value.toLongLong()));
-    } else if (isNumber(typeId)) {
+        break;
+    case ValueKind::Real:
         writer.append(value.toDouble());
-    } else {
+        break;
+    default:
         writer.appendNull();
     }
 }
@@ -71,33 +55,33 @@ void writeCbor(QCborStreamWriter& writer, const QVariant& value)
 
 std::optional<QVariant> AttributeDescription::normalized(const QVariant& value) const
 {
-    if (isNull(value))
+    const ValueKind kind = valueKind(value);
+    if (kind == ValueKind::Null)
         return QVariant();
-    const int typeId = value.typeId();
     switch (type) {
     case AttributeType::String:
-        if (typeId == QMetaType::QString)
+        if (kind == ValueKind::String)
             return value;
         break;
     case AttributeType::Integer:
-        if (isIntegral(typeId))
+        if (kind == ValueKind::Integer)
             return QVariant(value.toLongLong());
         break;
     case AttributeType::Double:
-        if (isNumber(typeId))
+        if (isNumber(kind))
             return QVariant(value.toDouble());
         break;
     case AttributeType::Boolean:
-        if (typeId == QMetaType::Bool)
+        if (kind == ValueKind::Bool)
             return value;
         break;
     case AttributeType::Date:
-        if (typeId == QMetaType::QDateTime && value.toDateTime().isValid())
+        if (kind == ValueKind::Date && value.toDateTime().isValid())
             return QVariant(
                 QDateTime::fromMSecsSinceEpoch(value.toDateTime().toMSecsSinceEpoch(), Qt::UTC));
         break;
     case AttributeType::Binary:
-        if (typeId == QMetaType::QByteArray)
+        if (kind == ValueKind::Bytes)
             return value;
         break;
     case AttributeType::Transformable:
@@ -128,7 +112,7 @@ QString AttributeDescription::sqlType() const
 
 QVariant AttributeDescription::toStorage(const QVariant& value) const
 {
-    if (isNull(value))
+    if (valueKind(value) == ValueKind::Null)
         return {};
     switch (type) {
     case AttributeType::Boolean:

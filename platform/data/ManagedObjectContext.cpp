@@ -332,27 +332,38 @@ void ManagedObjectContext::rollback()
     }
 }
 
-std::optional<QList<ObjectPtr>> ManagedObjectContext::fetch(const FetchRequest& request,
-                                                            foundation::Error* error)
+std::optional<ManagedObjectContext::PreparedQuery>
+ManagedObjectContext::prepare(const FetchRequest& request, bool counting, foundation::Error* error)
 {
-    const std::lock_guard lock(m_mutex);
-    const auto description = entity(request.entityName, error);
+    auto description = entity(request.entityName, error);
     const auto query = description ? EntityQuery::make(*description, request, error) : std::nullopt;
     if (!query || !writeChanges(error))
         return std::nullopt;
     SqliteDatabase* database = connection(error);
     SqliteStatement* statement =
-        database ? database->cachedStatement(query->selectSql(), error) : nullptr;
+        database
+            ? database->cachedStatement(counting ? query->countSql() : query->selectSql(), error)
+            : nullptr;
     if (!statement)
         return std::nullopt;
-    const StatementScope scope(statement);
     query->bind(*statement);
+    return PreparedQuery{std::move(description), statement};
+}
+
+std::optional<QList<ObjectPtr>> ManagedObjectContext::fetch(const FetchRequest& request,
+                                                            foundation::Error* error)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto query = prepare(request, false, error);
+    if (!query)
+        return std::nullopt;
+    const StatementScope scope(query->statement);
     QList<ObjectPtr> objects;
     SqliteStatement::Step step;
-    while ((step = statement->step()) == SqliteStatement::Step::Row)
-        objects << objectForRow(description, *statement);
+    while ((step = query->statement->step()) == SqliteStatement::Step::Row)
+        objects << objectForRow(query->entity, *query->statement);
     if (step == SqliteStatement::Step::Error) {
-        reportFailure(error, *statement, QStringLiteral("fetch ") + request.entityName);
+        reportFailure(error, *query->statement, QStringLiteral("fetch ") + request.entityName);
         return std::nullopt;
     }
     return objects;
@@ -362,22 +373,15 @@ std::optional<int> ManagedObjectContext::count(const FetchRequest& request,
                                                foundation::Error* error)
 {
     const std::lock_guard lock(m_mutex);
-    const auto description = entity(request.entityName, error);
-    const auto query = description ? EntityQuery::make(*description, request, error) : std::nullopt;
-    if (!query || !writeChanges(error))
+    const auto query = prepare(request, true, error);
+    if (!query)
         return std::nullopt;
-    SqliteDatabase* database = connection(error);
-    SqliteStatement* statement =
-        database ? database->cachedStatement(query->countSql(), error) : nullptr;
-    if (!statement)
-        return std::nullopt;
-    const StatementScope scope(statement);
-    query->bind(*statement);
-    if (statement->step() != SqliteStatement::Step::Row) {
-        reportFailure(error, *statement, QStringLiteral("count ") + request.entityName);
+    const StatementScope scope(query->statement);
+    if (query->statement->step() != SqliteStatement::Step::Row) {
+        reportFailure(error, *query->statement, QStringLiteral("count ") + request.entityName);
         return std::nullopt;
     }
-    return int(statement->columnInt64(0));
+    return int(query->statement->columnInt64(0));
 }
 
 std::optional<QString> ManagedObjectContext::queryPlan(const FetchRequest& request,

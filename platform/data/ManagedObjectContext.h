@@ -111,6 +111,14 @@ private:
     void track(ManagedObject& object);
 
     SqliteDatabase* connection(foundation::Error* error);
+    // A request's statement, bound and ready to step, after the pending
+    // changes went into the transaction.
+    struct PreparedQuery {
+        std::shared_ptr<const EntityDescription> entity;
+        SqliteStatement* statement = nullptr;
+    };
+    std::optional<PreparedQuery> prepare(const FetchRequest& request, bool counting,
+                                         foundation::Error* error);
     std::shared_ptr<const EntityDescription> entity(const QString& name,
                                                     foundation::Error* error) const;
     bool writeChanges(foundation::Error* error);

@@ -19,7 +19,7 @@ namespace {
 
 // Settings of every connection: the log makes commits durable against crashes
 // of the process; page cache large enough for a long history.
-constexpr auto connectionSettings = "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-16000; "
+constexpr auto connectionSettings = "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-64000; "
                                     "PRAGMA temp_store=MEMORY";
 
 bool enableWriteAheadLog(SqliteDatabase& database, foundation::Error* error)

@@ -2,6 +2,7 @@
 
 #include "DataError.h"
 #include "PredicateNode.h"
+#include "ValueKind.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QMutex>
@@ -34,9 +35,9 @@ QString sqlOperator(Operator op)
     return {};
 }
 
-bool isAbsent(const QVariant& value)
+bool isNull(const QVariant& value)
 {
-    return !value.isValid() || value.typeId() == QMetaType::Nullptr;
+    return valueKind(value) == ValueKind::Null;
 }
 
 // Where the value of one "?" comes from.
@@ -118,7 +119,7 @@ private:
             return false;
         const QVariant value =
             node.valueArgument >= 0 ? m_arguments[node.valueArgument] : node.value;
-        if (isAbsent(value))
+        if (isNull(value))
             return false;
         const QString key = keyOf(node);
         return std::any_of(
@@ -172,7 +173,7 @@ private:
         const QVariant value =
             node.valueArgument >= 0 ? m_arguments[node.valueArgument] : node.value;
         const QString column = EntityDescription::quoted(key);
-        if (isAbsent(value)) {
+        if (isNull(value)) {
             if (node.op == Operator::Equal)
                 text += column + QStringLiteral(" IS NULL");
             else if (node.op == Operator::NotEqual)
@@ -219,7 +220,7 @@ PredicateCompiler::compile(const std::shared_ptr<const Predicate::Node>& root,
 
     quint64 absent = 0;
     for (qsizetype i = 0; i < arguments.size() && i < 64; ++i)
-        if (isAbsent(arguments[i]))
+        if (isNull(arguments[i]))
             absent |= quint64(1) << i;
     const CacheKey key{root.get(), entity.name().toUtf8() + entity.versionHash(), absent};
     std::optional<Template> found;

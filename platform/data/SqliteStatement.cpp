@@ -1,6 +1,7 @@
 #include "SqliteStatement.h"
 
 #include "SqliteDatabase.h"
+#include "ValueKind.h"
 
 #include <sqlite3.h>
 
@@ -35,24 +36,17 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
 
 bool SqliteStatement::bind(int index, const QVariant& value)
 {
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Nullptr:
+    switch (valueKind(value)) {
+    case ValueKind::Null:
         return bindNull(index);
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    case ValueKind::Bool:
+    case ValueKind::Integer:
         return bindInt64(index, value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
+    case ValueKind::Real:
         return sqlite3_bind_double(m_statement, index, value.toDouble()) == SQLITE_OK;
-    case QMetaType::QString:
+    case ValueKind::String:
         return bindText(index, value.toString());
-    case QMetaType::QByteArray: {
+    case ValueKind::Bytes: {
         const QByteArray bytes = value.toByteArray();
         return sqlite3_bind_blob64(m_statement, index, bytes.constData(),
                                    sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT) == SQLITE_OK;

@@ -1,53 +1,13 @@
 #include "ValueComparison.h"
 
+#include "ValueKind.h"
+
 #include <QtCore/QDateTime>
 #include <QtCore/QVariantMap>
 
 namespace kesvor::data {
 
 namespace {
-
-enum class Kind { Null, Bool, Integer, Real, String, Date, Bytes, Map, List, Other };
-
-Kind kindOf(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Nullptr:
-        return Kind::Null;
-    case QMetaType::Bool:
-        return Kind::Bool;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return Kind::Integer;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return Kind::Real;
-    case QMetaType::QString:
-        return Kind::String;
-    case QMetaType::QDateTime:
-        return Kind::Date;
-    case QMetaType::QByteArray:
-        return Kind::Bytes;
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantHash:
-        return Kind::Map;
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList:
-        return Kind::List;
-    default:
-        return Kind::Other;
-    }
-}
-
-bool isNumeric(Kind kind)
-{
-    return kind == Kind::Integer || kind == Kind::Real;
-}
 
 bool mapsEqual(const QVariantMap& a, const QVariantMap& b)
 {
@@ -96,19 +56,19 @@ template <typename T> int threeWay(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int rank(Kind kind)
+int rank(ValueKind kind)
 {
     switch (kind) {
-    case Kind::Null:
+    case ValueKind::Null:
         return 0;
-    case Kind::Bool:
-    case Kind::Integer:
-    case Kind::Real:
-    case Kind::Date:
+    case ValueKind::Bool:
+    case ValueKind::Integer:
+    case ValueKind::Real:
+    case ValueKind::Date:
         return 1;
-    case Kind::String:
+    case ValueKind::String:
         return 2;
-    case Kind::Bytes:
+    case ValueKind::Bytes:
         return 3;
     default:
         return 4;
@@ -119,29 +79,29 @@ int rank(Kind kind)
 
 bool valuesEqual(const QVariant& a, const QVariant& b)
 {
-    const Kind ka = kindOf(a);
-    const Kind kb = kindOf(b);
-    if (isNumeric(ka) && isNumeric(kb)) {
-        if (ka == Kind::Integer && kb == Kind::Integer)
+    const ValueKind ka = valueKind(a);
+    const ValueKind kb = valueKind(b);
+    if (isNumber(ka) && isNumber(kb)) {
+        if (ka == ValueKind::Integer && kb == ValueKind::Integer)
             return a.toLongLong() == b.toLongLong();
         return a.toDouble() == b.toDouble();
     }
     if (ka != kb)
         return false;
     switch (ka) {
-    case Kind::Null:
+    case ValueKind::Null:
         return true;
-    case Kind::Bool:
+    case ValueKind::Bool:
         return a.toBool() == b.toBool();
-    case Kind::String:
+    case ValueKind::String:
         return a.toString() == b.toString();
-    case Kind::Date:
+    case ValueKind::Date:
         return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
-    case Kind::Bytes:
+    case ValueKind::Bytes:
         return a.toByteArray() == b.toByteArray();
-    case Kind::Map:
+    case ValueKind::Map:
         return mapsEqual(asVariantMap(a), asVariantMap(b));
-    case Kind::List: {
+    case ValueKind::List: {
         const QVariantList left = a.toList();
         const QVariantList right = b.toList();
         return left.size() == right.size() &&
@@ -154,24 +114,24 @@ bool valuesEqual(const QVariant& a, const QVariant& b)
 
 int compareValues(const QVariant& a, const QVariant& b)
 {
-    const Kind ka = kindOf(a);
-    const Kind kb = kindOf(b);
+    const ValueKind ka = valueKind(a);
+    const ValueKind kb = valueKind(b);
     if (rank(ka) != rank(kb))
         return threeWay(rank(ka), rank(kb));
     switch (ka) {
-    case Kind::Null:
+    case ValueKind::Null:
         return 0;
-    case Kind::Bool:
-    case Kind::Integer:
-    case Kind::Real:
-        if ((ka == Kind::Real) || (kb == Kind::Real))
+    case ValueKind::Bool:
+    case ValueKind::Integer:
+    case ValueKind::Real:
+        if ((ka == ValueKind::Real) || (kb == ValueKind::Real))
             return threeWay(a.toDouble(), b.toDouble());
         return threeWay(a.toLongLong(), b.toLongLong());
-    case Kind::Date:
+    case ValueKind::Date:
         return threeWay(a.toDateTime().toMSecsSinceEpoch(), b.toDateTime().toMSecsSinceEpoch());
-    case Kind::String:
+    case ValueKind::String:
         return compareCodePoints(a.toString(), b.toString());
-    case Kind::Bytes:
+    case ValueKind::Bytes:
         return threeWay(a.toByteArray(), b.toByteArray());
     default:
         return 0;

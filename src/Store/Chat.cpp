@@ -12,7 +12,8 @@ Chat::Chat(data::ObjectPtr object)
 
 data::FetchRequest Chat::fetchRequest()
 {
-    return data::FetchRequest::forEntity(QString::fromLatin1(entityName));
+    static const QString name = QString::fromLatin1(entityName);
+    return data::FetchRequest::forEntity(name);
 }
 
 std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)

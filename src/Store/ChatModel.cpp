@@ -68,7 +68,9 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
         KESVOR_DEBUG_LOG << "createdOn can never be nil ";
         return std::nullopt;
     }
-    const CustomDateFormatter formatter;
+    // A copy of one made once: the same formatters, without building them per message.
+    static const CustomDateFormatter prototype;
+    const CustomDateFormatter formatter = prototype;
     const auto createdOn = formatter.RFC3339DateFormatter.dateFromString(*createdOnText);
     if (!createdOn) {
         KESVOR_DEBUG_LOG << "dateString " + *createdOnText + " is not convetable to Date";

@@ -67,10 +67,12 @@ private:
     bool tryLoad(data::PersistentContainer& container);
     bool setStoreAside(const QString& path);
 
-    foundation::SerialQueue m_messageAddOperationQueue;
     std::once_flag m_containerOnce;
     std::unique_ptr<data::PersistentContainer> m_persistentContainer;
     std::unique_ptr<QTemporaryDir> m_fallbackDirectory;
+    // Last, so that it goes first: batches still queued at exit are written
+    // while the store stack is still there.
+    foundation::SerialQueue m_messageAddOperationQueue;
 };
 
 } // namespace kesvor
