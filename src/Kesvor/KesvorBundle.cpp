@@ -2,28 +2,21 @@
 
 #include "KesvorBuildConfig.h"
 
-#include <QtCore/QDir>
-
 #include <mutex>
 
-// Resource initialisers live outside any namespace.
-static void initKesvorBundle()
+// Outside any namespace, as the resource initialiser requires.
+static void registerKesvorBundle()
 {
     Q_INIT_RESOURCE(kesvor_bundle);
 }
 
 namespace kesvor {
 
-void KesvorBundle::registerResources()
+QString KesvorBundle::path(const QString& relative)
 {
-    static std::once_flag once;
-    std::call_once(once, initKesvorBundle);
-}
-
-QString KesvorBundle::path()
-{
-    registerResources();
-    return QStringLiteral(":/") + QString::fromLatin1(BUNDLE_NAME);
+    static std::once_flag registered;
+    std::call_once(registered, registerKesvorBundle);
+    return QStringLiteral(":/%1/%2").arg(QString::fromUtf8(BUNDLE_NAME), relative);
 }
 
 } // namespace kesvor

@@ -7,13 +7,10 @@ namespace kesvor {
 /// The SDK's own resource bundle, compiled into the library.
 class KesvorBundle {
 public:
-    /// Registers the bundle's resources (once; safe from any thread), so that
-    /// ":/<BUNDLE_NAME>/..." paths resolve also where the linker would
-    /// otherwise leave the unreferenced resource data out (static linking).
-    static void registerResources();
-
-    /// ":/<BUNDLE_NAME>", with the resources registered.
-    static QString path();
+    /// The resource path of a file in the bundle (":/<BUNDLE_NAME>/<relative>").
+    /// Makes sure the bundle is registered first: where the SDK's objects are
+    /// linked from a static archive, nothing else pulls the bundle in.
+    static QString path(const QString& relative);
 };
 
 } // namespace kesvor

@@ -4,7 +4,6 @@
 #include "MessageStatusEnum.h"
 #include "StoreCoordinator.h"
 
-#include "Kesvor/KesvorBundle.h"
 #include "KesvorBuildConfig.h"
 
 #include "data/Bundle.h"
@@ -62,8 +61,7 @@ data::PersistentContainer& MyDataController::persistentContainer()
 
 std::unique_ptr<data::PersistentContainer> MyDataController::makeContainer()
 {
-    KesvorBundle::registerResources();
-    const auto bundle = data::Bundle::withIdentifier(QString::fromLatin1(BUNDLE_NAME));
+    const auto bundle = StoreCoordinator::bundle(QString::fromLatin1(BUNDLE_NAME));
     const auto modelURL =
         bundle ? bundle->urlForResource(QString::fromLatin1(MODEL_NAME), QStringLiteral("momd"))
                : std::nullopt;

@@ -83,6 +83,12 @@ void StoreCoordinator::migrateIfNeeded(const data::ManagedObjectModel::Ptr& forD
         KESVOR_DEBUG_LOG << error.description;
 }
 
+std::optional<data::Bundle> StoreCoordinator::bundle(const QString& identifier)
+{
+    KesvorBundle::path(QString()); // registers the SDK's resources
+    return data::Bundle::withIdentifier(identifier);
+}
+
 std::shared_ptr<data::PersistentStoreCoordinator>
 StoreCoordinator::coordinator(const QString& modelName, const QString& storeName,
                               foundation::Error* error)
@@ -94,8 +100,7 @@ std::shared_ptr<data::PersistentStoreCoordinator>
 StoreCoordinator::coordinator(const QString& modelName, const QString& storeName,
                               const QString& bundleIdentifier, foundation::Error* error)
 {
-    KesvorBundle::registerResources();
-    const auto bundle = data::Bundle::withIdentifier(bundleIdentifier);
+    const auto bundle = StoreCoordinator::bundle(bundleIdentifier);
     if (!bundle)
         return failure(CoordinatorError::bundleNotFound, error);
     const auto modelURL = bundle->urlForResource(modelName, QStringLiteral("momd"));

@@ -43,6 +43,10 @@ public:
     static std::shared_ptr<data::PersistentStoreCoordinator>
     coordinator(const QString& modelName, const QString& storeName, const QString& bundleIdentifier,
                 foundation::Error* error);
+
+    /// The compiled-in resource bundle with this identifier (BUNDLE_NAME for
+    /// the SDK's own), or nothing.
+    static std::optional<data::Bundle> bundle(const QString& identifier);
 };
 
 } // namespace kesvor

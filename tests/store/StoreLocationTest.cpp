@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
 
-#include "Kesvor/KesvorBundle.h"
+#include "KesvorBuildConfig.h"
 #include "Store/MyDataController.h"
 #include "Store/StoreCoordinator.h"
 #include "data/Bundle.h"
@@ -30,7 +30,7 @@ QString storeFile()
 
 data::Bundle sdkBundle()
 {
-    return data::Bundle(KesvorBundle::path());
+    return *StoreCoordinator::bundle(BUNDLE_NAME);
 }
 
 data::ManagedObjectModel::Ptr modelVersion(const QString& version)
