@@ -1,7 +1,7 @@
 #include "kesvor/Kesvor.h"
 
 #include "KesvorLocalStorage.h"
-#include "foundation/DebugLog.h"
+#include "Store/MyDataController.h"
 
 namespace kesvor {
 
@@ -28,7 +28,7 @@ Session& session()
 
 void deleteStoredMessages()
 {
-    KESVOR_DEBUG_LOG << "clearChat: no message store in this build";
+    MyDataController::sharedInstance().clearChat();
 }
 
 // A new host customer id that differs from the stored customer's wipes that
