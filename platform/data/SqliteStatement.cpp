@@ -7,9 +7,29 @@
 
 namespace kesvor::data {
 
+namespace {
+
+// Text as UTF-8 into bytes, reusing its buffer: most bound text is ASCII.
+void encodeUtf8(QStringView text, QByteArray& bytes)
+{
+    bytes.resize(text.size());
+    char* out = bytes.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            bytes = text.toUtf8();
+            return;
+        }
+        out[i] = char(c);
+    }
+}
+
+} // namespace
+
 SqliteStatement::SqliteStatement(sqlite3* database, sqlite3_stmt* statement)
     : m_database(database)
     , m_statement(statement)
+    , m_boundBytes(size_t(std::max(0, sqlite3_bind_parameter_count(statement))))
 {
 }
 
@@ -21,6 +41,7 @@ SqliteStatement::~SqliteStatement()
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : m_database(std::exchange(other.m_database, nullptr))
     , m_statement(std::exchange(other.m_statement, nullptr))
+    , m_boundBytes(std::move(other.m_boundBytes))
 {
 }
 
@@ -30,6 +51,7 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
         sqlite3_finalize(m_statement);
         m_database = std::exchange(other.m_database, nullptr);
         m_statement = std::exchange(other.m_statement, nullptr);
+        m_boundBytes = std::move(other.m_boundBytes);
     }
     return *this;
 }
@@ -47,9 +69,12 @@ bool SqliteStatement::bind(int index, const QVariant& value)
     case ValueKind::String:
         return bindText(index, value.toString());
     case ValueKind::Bytes: {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob64(m_statement, index, bytes.constData(),
-                                   sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+        QByteArray* bytes = boundBytes(index);
+        if (!bytes)
+            return false;
+        *bytes = value.toByteArray();
+        return sqlite3_bind_blob64(m_statement, index, bytes->constData(),
+                                   sqlite3_uint64(bytes->size()), SQLITE_STATIC) == SQLITE_OK;
     }
     default:
         return false;
@@ -63,9 +88,20 @@ bool SqliteStatement::bindInt64(int index, qint64 value)
 
 bool SqliteStatement::bindText(int index, const QString& value)
 {
-    const QByteArray utf8 = value.toUtf8();
-    return sqlite3_bind_text64(m_statement, index, utf8.constData(), sqlite3_uint64(utf8.size()),
-                               SQLITE_TRANSIENT, SQLITE_UTF8) == SQLITE_OK;
+    QByteArray* utf8 = boundBytes(index);
+    if (!utf8)
+        return false;
+    encodeUtf8(value, *utf8);
+    // constData() is never null, so empty text stays text rather than NULL.
+    return sqlite3_bind_text64(m_statement, index, utf8->constData(), sqlite3_uint64(utf8->size()),
+                               SQLITE_STATIC, SQLITE_UTF8) == SQLITE_OK;
+}
+
+QByteArray* SqliteStatement::boundBytes(int index)
+{
+    if (index < 1 || size_t(index) > m_boundBytes.size())
+        return nullptr;
+    return &m_boundBytes[size_t(index) - 1];
 }
 
 bool SqliteStatement::bindNull(int index)

@@ -6,6 +6,8 @@
 #include <QtCore/QString>
 #include <QtCore/QVariant>
 
+#include <vector>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -14,6 +16,9 @@ namespace kesvor::data {
 /// One prepared SQLite statement, finalized on destruction. Values cross the
 /// boundary in their storage form: an invalid QVariant for NULL, qlonglong,
 /// double, QString (TEXT) or QByteArray (BLOB).
+///
+/// Bound text and blobs are held by the statement itself until the parameter
+/// is bound again, so SQLite reads them in place instead of copying them.
 class SqliteStatement {
 public:
     enum class Step { Row, Done, Error };
@@ -46,8 +51,13 @@ public:
     foundation::Error lastError(const QString& context = {}) const;
 
 private:
+    // The bytes a text or blob parameter points to; nullptr for an index
+    // the statement does not have.
+    QByteArray* boundBytes(int index);
+
     sqlite3* m_database = nullptr;
     sqlite3_stmt* m_statement = nullptr;
+    std::vector<QByteArray> m_boundBytes; // by parameter index - 1
 };
 
 /// Resets a statement when the scope ends, so that a cached statement never
