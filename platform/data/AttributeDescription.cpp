@@ -1,57 +1,14 @@
 #include "AttributeDescription.h"
 
+#include "CborEncoder.h"
 #include "ValueKind.h"
 
 #include "foundation/Json.h"
 
-#include <QtCore/QCborStreamWriter>
 #include <QtCore/QCborValue>
 #include <QtCore/QDateTime>
 
 namespace kesvor::data {
-
-namespace {
-
-// Writes a JSON-typed value as CBOR directly, without building a QCborValue tree.
-void writeCbor(QCborStreamWriter& writer, const QVariant& value)
-{
-    switch (valueKind(value)) {
-    case ValueKind::Map: {
-        const QVariantMap map = *foundation::Json::asMap(value);
-        writer.startMap(quint64(map.size()));
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            writer.append(it.key());
-            writeCbor(writer, it.value());
-        }
-        writer.endMap();
-        break;
-    }
-    case ValueKind::List: {
-        const QVariantList list = value.toList();
-        writer.startArray(quint64(list.size()));
-        for (const QVariant& element : list)
-            writeCbor(writer, element);
-        writer.endArray();
-        break;
-    }
-    case ValueKind::String:
-        writer.append(value.toString());
-        break;
-    case ValueKind::Bool:
-        writer.append(value.toBool());
-        break;
-    case ValueKind::Integer:
-        writer.append(qint64(value.toLongLong()));
-        break;
-    case ValueKind::Real:
-        writer.append(value.toDouble());
-        break;
-    default:
-        writer.appendNull();
-    }
-}
-
-} // namespace
 
 std::optional<QVariant> AttributeDescription::normalized(const QVariant& value) const
 {
@@ -119,12 +76,8 @@ QVariant AttributeDescription::toStorage(const QVariant& value) const
         return qlonglong(value.toBool() ? 1 : 0);
     case AttributeType::Date:
         return qlonglong(value.toDateTime().toMSecsSinceEpoch());
-    case AttributeType::Transformable: {
-        QByteArray bytes;
-        QCborStreamWriter writer(&bytes);
-        writeCbor(writer, value);
-        return bytes;
-    }
+    case AttributeType::Transformable:
+        return CborEncoder::encode(value);
     default:
         return value;
     }
