@@ -19,6 +19,12 @@ EntityDescription::EntityDescription(QString name, QList<AttributeDescription> a
     const QString canonical = m_name + u'|' + parts.join(u',') + u'|' + m_versionHashModifier;
     m_versionHash =
         QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex();
+    QStringList layout{m_name};
+    for (const AttributeDescription& attribute : m_attributes)
+        layout << attribute.name + u':' + foundation::rawValue(attribute.type);
+    for (const IndexDescription& index : m_indexes)
+        layout << index.name + u'(' + index.properties.join(u',') + u')';
+    m_layoutHash = QCryptographicHash::hash(layout.join(u'|').toUtf8(), QCryptographicHash::Sha256);
     const QString key = quoted(QString::fromLatin1(primaryKeyColumn));
     QStringList columns;
     QStringList assignments;

@@ -39,6 +39,9 @@ public:
     /// modifier): entities with equal hashes read and write the same rows.
     /// Indexes do not take part; they are created when a store is opened.
     QByteArray versionHash() const;
+    /// Identifies everything SQL made for this entity depends on: its name,
+    /// the attributes in order with their types, and the indexes.
+    const QByteArray& layoutHash() const { return m_layoutHash; }
 
     /// "Z_PK" and every attribute column, quoted and comma-separated.
     const QString& columnList() const { return m_columnList; }
@@ -63,6 +66,7 @@ private:
     QList<IndexDescription> m_indexes;
     QString m_versionHashModifier;
     QByteArray m_versionHash;
+    QByteArray m_layoutHash;
     QString m_columnList;
     QString m_insertSql;
     QString m_updateSql;

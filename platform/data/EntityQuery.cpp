@@ -25,15 +25,11 @@ std::optional<EntityQuery> EntityQuery::make(const EntityDescription& entity,
 {
     EntityQuery query(entity);
     if (request.predicate) {
-        const auto sql = request.predicate->toSql(entity, error);
-        if (!sql)
+        query.m_predicate = request.predicate->compiled(entity, error);
+        if (!query.m_predicate ||
+            !query.m_predicate->appendBindings(request.predicate->arguments(), entity,
+                                               query.m_bindings, error))
             return std::nullopt;
-        query.m_alternatives = sql->alternatives;
-        qsizetype next = 0;
-        for (const int count : sql->bindingCounts) {
-            query.m_bindings << sql->bindings.mid(next, count);
-            next += count;
-        }
     }
     if (request.objectIDs) {
         QList<qint64> keys;
@@ -49,13 +45,27 @@ std::optional<EntityQuery> EntityQuery::make(const EntityDescription& entity,
                            QStringLiteral("cannot sort %1 by \"%2\"").arg(entity.name(), sort.key));
             return std::nullopt;
         }
-        query.m_orderBy += EntityDescription::quoted(sort.key) %
-                           (sort.ascending ? QLatin1String(" ASC, ") : QLatin1String(" DESC, "));
     }
-    query.m_orderBy += primaryKey() + QLatin1String(" ASC");
+    query.m_sortDescriptors = request.sortDescriptors;
     query.m_offset = std::max(0, request.fetchOffset);
     query.m_limit = std::max(0, request.fetchLimit);
     return query;
+}
+
+std::optional<EntityQuery::Key> EntityQuery::key() const
+{
+    if (m_predicate && !m_predicate->reusable)
+        return std::nullopt;
+    return Key{m_entity, m_predicate, m_sortDescriptors, m_primaryKeys.has_value()};
+}
+
+QString EntityQuery::orderBy() const
+{
+    QString text;
+    for (const SortDescriptor& sort : m_sortDescriptors)
+        text += EntityDescription::quoted(sort.key) %
+                (sort.ascending ? QLatin1String(" ASC, ") : QLatin1String(" DESC, "));
+    return text + primaryKey() + QLatin1String(" ASC");
 }
 
 QString EntityQuery::compound(const QString& columns) const
@@ -65,10 +75,10 @@ QString EntityQuery::compound(const QString& columns) const
     const QString keys = m_primaryKeys
                              ? primaryKey() % QLatin1String(" IN (SELECT value FROM json_each(?))")
                              : QString();
-    if (m_alternatives.isEmpty())
+    if (!m_predicate)
         return keys.isEmpty() ? from : QString(from % QLatin1String(" WHERE ") % keys);
     QStringList selects;
-    for (const QString& condition : m_alternatives) {
+    for (const QString& condition : m_predicate->alternatives) {
         if (keys.isEmpty())
             selects << from % QLatin1String(" WHERE ") % condition;
         else
@@ -80,7 +90,7 @@ QString EntityQuery::compound(const QString& columns) const
 
 QString EntityQuery::selectSql() const
 {
-    return compound(m_entity->columnList()) % QLatin1String(" ORDER BY ") % m_orderBy %
+    return compound(m_entity->columnList()) % QLatin1String(" ORDER BY ") % orderBy() %
            QLatin1String(" LIMIT ? OFFSET ?");
 }
 
@@ -93,8 +103,8 @@ QString EntityQuery::countSql() const
 QString EntityQuery::deleteSql() const
 {
     QStringList conditions;
-    if (!m_alternatives.isEmpty())
-        conditions << u'(' + m_alternatives.join(QLatin1String(") OR (")) + u')';
+    if (m_predicate)
+        conditions << u'(' + m_predicate->alternatives.join(QLatin1String(") OR (")) + u')';
     if (m_primaryKeys)
         conditions << primaryKey() + QLatin1String(" IN (SELECT value FROM json_each(?))");
     const QString where = conditions.isEmpty()
@@ -106,12 +116,13 @@ QString EntityQuery::deleteSql() const
 
 bool EntityQuery::bindAlternatives(SqliteStatement& statement, int& parameter) const
 {
-    const qsizetype branches = std::max<qsizetype>(1, m_alternatives.size());
+    const qsizetype branches = m_predicate ? m_predicate->alternatives.size() : 1;
+    qsizetype next = 0;
     for (qsizetype branch = 0; branch < branches; ++branch) {
-        if (branch < m_bindings.size())
-            for (const QVariant& value : m_bindings[branch])
-                if (!statement.bind(parameter++, value))
-                    return false;
+        const qsizetype end = m_predicate ? next + m_predicate->bindingCounts[branch] : 0;
+        for (; next < end; ++next)
+            if (!statement.bind(parameter++, m_bindings[next]))
+                return false;
         if (m_primaryKeys && !statement.bindText(parameter++, *m_primaryKeys))
             return false;
     }
@@ -129,10 +140,9 @@ bool EntityQuery::bind(SqliteStatement& statement) const
 bool EntityQuery::bindForDelete(SqliteStatement& statement) const
 {
     int parameter = 1;
-    for (const QVariantList& values : m_bindings)
-        for (const QVariant& value : values)
-            if (!statement.bind(parameter++, value))
-                return false;
+    for (const QVariant& value : m_bindings)
+        if (!statement.bind(parameter++, value))
+            return false;
     return !m_primaryKeys || statement.bindText(parameter, *m_primaryKeys);
 }
 

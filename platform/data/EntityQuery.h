@@ -2,10 +2,12 @@
 
 #include "EntityDescription.h"
 #include "FetchRequest.h"
+#include "PredicateCompiler.h"
 #include "SqliteStatement.h"
 
 #include "foundation/Error.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,6 +24,19 @@ public:
     static std::optional<EntityQuery> make(const EntityDescription& entity,
                                            const FetchRequest& request,
                                            foundation::Error* error = nullptr);
+
+    /// What the SQL text of a query depends on: queries with equal keys have
+    /// the same SQL and differ only in the values bound to it.
+    struct Key {
+        const EntityDescription* entity = nullptr;
+        std::shared_ptr<const CompiledPredicate> predicate;
+        QList<SortDescriptor> sortDescriptors;
+        bool byObjectIDs = false;
+
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    /// Nothing when no other query can share this one's SQL.
+    std::optional<Key> key() const;
 
     QString selectSql() const;
     /// Counts what selectSql() returns (offset and limit applied).
@@ -51,11 +66,13 @@ private:
     QString compound(const QString& columns) const;
     bool bindAlternatives(SqliteStatement& statement, int& parameter) const;
 
+    QString orderBy() const;
+
     const EntityDescription* m_entity;
-    QStringList m_alternatives; // empty: every row
-    QList<QVariantList> m_bindings;
-    std::optional<QString> m_primaryKeys; // JSON array restricting the rows
-    QString m_orderBy;
+    std::shared_ptr<const CompiledPredicate> m_predicate; // none: every row
+    QVariantList m_bindings;                              // of every alternative, in order
+    std::optional<QString> m_primaryKeys;                 // JSON array restricting the rows
+    QList<SortDescriptor> m_sortDescriptors;
     int m_offset = 0;
     int m_limit = 0;
 };

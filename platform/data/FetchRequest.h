@@ -14,6 +14,8 @@ namespace kesvor::data {
 struct SortDescriptor {
     QString key;
     bool ascending = true;
+
+    friend bool operator==(const SortDescriptor&, const SortDescriptor&) = default;
 };
 
 /// What to fetch: objects of one entity that satisfy the predicate, in the

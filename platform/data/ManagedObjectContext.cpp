@@ -14,7 +14,16 @@
 
 namespace kesvor::data {
 
+struct ManagedObjectContext::QueryStatement {
+    EntityQuery::Key key;
+    bool counting = false;
+    SqliteStatement* statement = nullptr;
+};
+
 namespace {
+
+// How many query statements a context finds by shape; others are found by text.
+constexpr size_t queryStatementLimit = 16;
 
 // Temporary ids are negative and never repeat within the process.
 qint64 nextTemporaryID()
@@ -339,15 +348,38 @@ ManagedObjectContext::prepare(const FetchRequest& request, bool counting, founda
     const auto query = description ? EntityQuery::make(*description, request, error) : std::nullopt;
     if (!query || !writeChanges(error))
         return std::nullopt;
-    SqliteDatabase* database = connection(error);
-    SqliteStatement* statement =
-        database
-            ? database->cachedStatement(counting ? query->countSql() : query->selectSql(), error)
-            : nullptr;
+    SqliteStatement* statement = queryStatement(*query, counting, error);
     if (!statement)
         return std::nullopt;
     query->bind(*statement);
     return PreparedQuery{std::move(description), statement};
+}
+
+SqliteStatement* ManagedObjectContext::queryStatement(const EntityQuery& query, bool counting,
+                                                      foundation::Error* error)
+{
+    SqliteDatabase* database = connection(error);
+    if (!database)
+        return nullptr;
+    const auto key = query.key();
+    if (key) {
+        const auto known = std::find_if(m_queryStatements.begin(), m_queryStatements.end(),
+                                        [&](const QueryStatement& known) {
+                                            return known.counting == counting && known.key == *key;
+                                        });
+        if (known != m_queryStatements.end()) {
+            known->statement->reset();
+            return known->statement;
+        }
+    }
+    SqliteStatement* statement =
+        database->cachedStatement(counting ? query.countSql() : query.selectSql(), error);
+    if (statement && key) {
+        if (m_queryStatements.size() >= queryStatementLimit)
+            m_queryStatements.erase(m_queryStatements.begin());
+        m_queryStatements.push_back({*key, counting, statement});
+    }
+    return statement;
 }
 
 std::optional<QList<ObjectPtr>> ManagedObjectContext::fetch(const FetchRequest& request,

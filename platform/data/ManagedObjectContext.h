@@ -21,6 +21,7 @@
 
 namespace kesvor::data {
 
+class EntityQuery;
 class SqliteDatabase;
 
 /// A scratch pad of objects over the store, with a connection of its own.
@@ -119,6 +120,8 @@ private:
     };
     std::optional<PreparedQuery> prepare(const FetchRequest& request, bool counting,
                                          foundation::Error* error);
+    SqliteStatement* queryStatement(const EntityQuery& query, bool counting,
+                                    foundation::Error* error);
     std::shared_ptr<const EntityDescription> entity(const QString& name,
                                                     foundation::Error* error) const;
     bool writeChanges(foundation::Error* error);
@@ -152,6 +155,10 @@ private:
 
     // Prepared once per entity on this context's connection.
     QHash<const EntityDescription*, std::array<SqliteStatement*, 3>> m_writeStatements;
+    // The statements of recent queries, found by the shape of their SQL
+    // without making its text; newest last.
+    struct QueryStatement;
+    std::vector<QueryStatement> m_queryStatements;
 
     std::mutex m_mergeQueueMutex;
     std::vector<ObjectChanges> m_mergeQueue; // saves of others, merged at the next performAndWait

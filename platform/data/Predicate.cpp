@@ -374,4 +374,10 @@ std::optional<Predicate::Sql> Predicate::toSql(const EntityDescription& entity,
     return PredicateCompiler::compile(m_root, m_arguments, entity, error);
 }
 
+std::shared_ptr<const CompiledPredicate> Predicate::compiled(const EntityDescription& entity,
+                                                             foundation::Error* error) const
+{
+    return PredicateCompiler::compiled(m_root, m_arguments, entity, error);
+}
+
 } // namespace kesvor::data

@@ -13,6 +13,8 @@
 
 namespace kesvor::data {
 
+struct CompiledPredicate;
+
 /// A condition on the attributes of an entity, written as a format string
 /// whose "%@" placeholders take the arguments in order ("%K" takes an
 /// attribute name):
@@ -35,7 +37,7 @@ public:
     static Predicate withValue(bool value);
 
     QString predicateFormat() const { return m_format; }
-    QVariantList arguments() const { return m_arguments; }
+    const QVariantList& arguments() const { return m_arguments; }
 
     /// The condition as SQL, in one or more alternatives: several when it is
     /// an OR of lookups the database answers faster one at a time (the rows
@@ -54,6 +56,10 @@ public:
     /// of the wrong type and comparisons of unordered attribute kinds.
     std::optional<Sql> toSql(const EntityDescription& entity,
                              foundation::Error* error = nullptr) const;
+    /// The SQL of toSql() without its values, shared by the predicates of the
+    /// same format whose arguments are absent in the same places.
+    std::shared_ptr<const CompiledPredicate> compiled(const EntityDescription& entity,
+                                                      foundation::Error* error = nullptr) const;
 
     struct Node;
 

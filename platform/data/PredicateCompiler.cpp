@@ -40,20 +40,7 @@ bool isNull(const QVariant& value)
     return valueKind(value) == ValueKind::Null;
 }
 
-// Where the value of one "?" comes from.
-struct Source {
-    int attribute = -1;
-    int argument = -1; // or the literal
-    QVariant literal;
-};
-
-// The SQL of one predicate format for one entity and pattern of absent arguments.
-struct Template {
-    QStringList alternatives;
-    QList<int> bindingCounts;
-    std::vector<Source> sources;
-    NodePtr root; // keeps the node the cache key points to alive
-};
+using Source = CompiledPredicate::Source;
 
 class TemplateBuilder {
 public:
@@ -65,9 +52,9 @@ public:
     {
     }
 
-    std::optional<Template> build(const NodePtr& root)
+    std::optional<CompiledPredicate> build(const NodePtr& root)
     {
-        Template result;
+        CompiledPredicate result;
         result.root = root;
         std::vector<const Node*> disjuncts;
         collectDisjuncts(*root, disjuncts);
@@ -85,10 +72,10 @@ public:
             result.bindingCounts << int(m_sources.size() - before);
         }
         result.sources = std::move(m_sources);
+        result.entityLayout = m_entity.layoutHash();
+        result.reusable = !m_keyArguments;
         return result;
     }
-
-    bool usesKeyArguments() const { return m_keyArguments; }
 
 private:
     static void collectDisjuncts(const Node& node, std::vector<const Node*>& out)
@@ -197,7 +184,7 @@ private:
 
 struct CacheKey {
     const Node* root;
-    QByteArray entity;
+    const EntityDescription* entity;
     quint64 absentArguments;
 
     friend bool operator==(const CacheKey&, const CacheKey&) = default;
@@ -210,50 +197,71 @@ size_t qHash(const CacheKey& key, size_t seed = 0)
 
 } // namespace
 
-std::optional<Predicate::Sql>
-PredicateCompiler::compile(const std::shared_ptr<const Predicate::Node>& root,
-                           const QVariantList& arguments, const EntityDescription& entity,
-                           foundation::Error* error)
+bool CompiledPredicate::appendBindings(const QVariantList& arguments,
+                                       const EntityDescription& entity, QVariantList& out,
+                                       foundation::Error* error) const
 {
-    static QMutex mutex;
-    static QHash<CacheKey, Template> cache;
-
-    quint64 absent = 0;
-    for (qsizetype i = 0; i < arguments.size() && i < 64; ++i)
-        if (isNull(arguments[i]))
-            absent |= quint64(1) << i;
-    const CacheKey key{root.get(), entity.name().toUtf8() + entity.versionHash(), absent};
-    std::optional<Template> found;
-    {
-        const QMutexLocker lock(&mutex);
-        const auto cached = cache.constFind(key);
-        if (cached != cache.cend())
-            found = *cached;
-    }
-    if (!found) {
-        TemplateBuilder builder(entity, arguments, error);
-        found = builder.build(root);
-        if (!found)
-            return std::nullopt;
-        const QMutexLocker lock(&mutex);
-        if (!builder.usesKeyArguments() && arguments.size() <= 64 && cache.size() < 512)
-            cache.insert(key, *found);
-    }
-
-    Predicate::Sql sql{found->alternatives, {}, found->bindingCounts};
-    sql.bindings.reserve(qsizetype(found->sources.size()));
-    for (const Source& source : found->sources) {
+    out.reserve(out.size() + qsizetype(sources.size()));
+    for (const Source& source : sources) {
         const AttributeDescription& attribute = entity.attributes()[source.attribute];
-        const QVariant given = source.argument >= 0 ? arguments[source.argument] : source.literal;
+        const QVariant& given = source.argument >= 0 ? arguments[source.argument] : source.literal;
         const auto value = attribute.normalized(given);
         if (!value || !value->isValid()) {
             DataError::set(error, DataError::InvalidValue,
                            QStringLiteral("a %1 cannot be compared with \"%2\"")
                                .arg(QString::fromLatin1(given.typeName()), attribute.name));
-            return std::nullopt;
+            return false;
         }
-        sql.bindings << attribute.toStorage(*value);
+        out << attribute.toStorage(*value);
     }
+    return true;
+}
+
+std::shared_ptr<const CompiledPredicate>
+PredicateCompiler::compiled(const std::shared_ptr<const Predicate::Node>& root,
+                            const QVariantList& arguments, const EntityDescription& entity,
+                            foundation::Error* error)
+{
+    static QMutex mutex;
+    static QHash<CacheKey, std::shared_ptr<const CompiledPredicate>> cache;
+
+    quint64 absent = 0;
+    for (qsizetype i = 0; i < arguments.size() && i < 64; ++i)
+        if (isNull(arguments[i]))
+            absent |= quint64(1) << i;
+    const CacheKey key{root.get(), &entity, absent};
+    const bool cacheable = arguments.size() <= 64;
+    if (cacheable) {
+        const QMutexLocker lock(&mutex);
+        const auto cached = cache.constFind(key);
+        // An entity made where a freed one was is another entity, unless it
+        // has the same layout.
+        if (cached != cache.cend() && (*cached)->entityLayout == entity.layoutHash())
+            return *cached;
+    }
+    TemplateBuilder builder(entity, arguments, error);
+    auto built = builder.build(root);
+    if (!built)
+        return nullptr;
+    const QMutexLocker lock(&mutex);
+    built->reusable = built->reusable && cacheable && (cache.size() < 512 || cache.contains(key));
+    auto shared = std::make_shared<const CompiledPredicate>(std::move(*built));
+    if (shared->reusable)
+        cache.insert(key, shared);
+    return shared;
+}
+
+std::optional<Predicate::Sql>
+PredicateCompiler::compile(const std::shared_ptr<const Predicate::Node>& root,
+                           const QVariantList& arguments, const EntityDescription& entity,
+                           foundation::Error* error)
+{
+    const auto predicate = compiled(root, arguments, entity, error);
+    if (!predicate)
+        return std::nullopt;
+    Predicate::Sql sql{predicate->alternatives, {}, predicate->bindingCounts};
+    if (!predicate->appendBindings(arguments, entity, sql.bindings, error))
+        return std::nullopt;
     return sql;
 }
 
