@@ -18,21 +18,27 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-void appendPadded(QString& out, qint64 value, int width)
+using Text = QVarLengthArray<char16_t, 64>;
+
+void append(Text& out, QStringView text)
 {
-    char digits[24];
-    int length = 0;
-    qint64 rest = value < 0 ? -value : value;
+    out.append(text.utf16(), text.size());
+}
+
+void appendPadded(Text& out, qint64 value, int width)
+{
+    char16_t digits[24];
+    int start = int(std::size(digits));
+    quint64 rest = value < 0 ? 0 - quint64(value) : quint64(value);
     do {
-        digits[length++] = char('0' + rest % 10);
+        digits[--start] = char16_t(u'0' + rest % 10);
         rest /= 10;
     } while (rest > 0);
     if (value < 0)
-        out += u'-';
-    for (int i = length; i < width; ++i)
-        out += u'0';
-    while (length > 0)
-        out += QLatin1Char(digits[--length]);
+        out.append(u'-');
+    for (int count = int(std::size(digits)) - start; count < width; ++count)
+        out.append(u'0');
+    out.append(digits + start, qsizetype(std::size(digits)) - start);
 }
 
 constexpr qint64 msecsPerDay = 86400000;
@@ -41,6 +47,63 @@ constexpr qint64 julianDayOfEpoch = 2440588;
 qint64 msecsOf(const QDate& date, const QTime& time)
 {
     return (date.toJulianDay() - julianDayOfEpoch) * msecsPerDay + time.msecsSinceStartOfDay();
+}
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and
+// back; years counted with a year 0 (1 BC). After H. Hinnant's
+// "chrono-Compatible Low-Level Date Algorithms".
+qint64 daysFromCivil(qint64 year, int month, int day)
+{
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const qint64 yearOfEra = year - era * 400;
+    const qint64 dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+struct Civil {
+    qint64 year;
+    int month;
+    int day;
+};
+
+Civil civilFromDays(qint64 days)
+{
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    const int month = int(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    return {yearOfEra + era * 400 + (month <= 2), month, day};
+}
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int year, int month)
+{
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
+}
+
+// The number in the ASCII digits text[at, at + count), or -1.
+int fixedDigits(QStringView text, qsizetype at, int count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
 }
 
 // Reads up to maxCount ASCII digits (at least minCount) as a number.
@@ -110,16 +173,18 @@ void DateFormatter::setDateFormat(const QString& pattern)
     // Formatters are made often and from few patterns: tokenize each once.
     static QMutex mutex;
     static QHash<QString, QList<Field>> cache;
+    static const QList<Field> timestamp = tokenize(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.SSSZ"));
     m_pattern = pattern;
     const QMutexLocker lock(&mutex);
     const auto found = cache.constFind(pattern);
     if (found != cache.cend()) {
         m_fields = *found;
-        return;
+    } else {
+        m_fields = tokenize(pattern);
+        if (cache.size() < 64)
+            cache.insert(pattern, m_fields);
     }
-    m_fields = tokenize(pattern);
-    if (cache.size() < 64)
-        cache.insert(pattern, m_fields);
+    m_timestamp = m_fields == timestamp;
 }
 
 void DateFormatter::setTimeZone(std::optional<QTimeZone> timeZone)
@@ -203,8 +268,16 @@ DateFormatter::Local DateFormatter::local(const QDateTime& date) const
         rest += msecsPerDay;
         --days;
     }
-    return {QDate::fromJulianDay(days + julianDayOfEpoch),
-            QTime::fromMSecsSinceStartOfDay(int(rest)), offset};
+    const Civil civil = civilFromDays(days);
+    const int msecOfDay = int(rest);
+    return {int(civil.year <= 0 ? civil.year - 1 : civil.year),
+            civil.month,
+            civil.day,
+            msecOfDay / 3600000,
+            msecOfDay / 60000 % 60,
+            msecOfDay / 1000 % 60,
+            msecOfDay % 1000,
+            offset};
 }
 
 QString DateFormatter::stringFromDate(const QDateTime& date) const
@@ -212,69 +285,68 @@ QString DateFormatter::stringFromDate(const QDateTime& date) const
     if (!date.isValid())
         return {};
     const Local fields = local(date);
-    QString out;
-    out.reserve(m_pattern.size() + 8);
+    Text out;
     for (const Field& field : m_fields)
         appendField(out, field, fields);
-    return out;
+    return QString(reinterpret_cast<const QChar*>(out.constData()), out.size());
 }
 
-void DateFormatter::appendField(QString& out, const Field& field, const Local& local) const
+void DateFormatter::appendField(Text& out, const Field& field, const Local& local) const
 {
-    const QDate& date = local.date;
-    const QTime& time = local.time;
     switch (field.letter) {
     case 0:
-        out += field.literal;
+        append(out, field.literal);
         break;
     case u'y':
-        appendPadded(out, field.count == 2 ? date.year() % 100 : date.year(), field.count);
+        appendPadded(out, field.count == 2 ? local.year % 100 : local.year, field.count);
         break;
     case u'M':
     case u'L':
         if (field.count <= 2)
-            appendPadded(out, date.month(), field.count);
+            appendPadded(out, local.month, field.count);
         else
-            out += m_locale.monthName(date.month(), field.count == 3 ? QLocale::ShortFormat
-                                                                     : QLocale::LongFormat);
+            append(out, m_locale.monthName(local.month, field.count == 3 ? QLocale::ShortFormat
+                                                                         : QLocale::LongFormat));
         break;
     case u'd':
-        appendPadded(out, date.day(), field.count);
+        appendPadded(out, local.day, field.count);
         break;
     case u'H':
-        appendPadded(out, time.hour(), field.count);
+        appendPadded(out, local.hour, field.count);
         break;
     case u'k':
-        appendPadded(out, time.hour() == 0 ? 24 : time.hour(), field.count);
+        appendPadded(out, local.hour == 0 ? 24 : local.hour, field.count);
         break;
     case u'h':
-        appendPadded(out, time.hour() % 12 == 0 ? 12 : time.hour() % 12, field.count);
+        appendPadded(out, local.hour % 12 == 0 ? 12 : local.hour % 12, field.count);
         break;
     case u'K':
-        appendPadded(out, time.hour() % 12, field.count);
+        appendPadded(out, local.hour % 12, field.count);
         break;
     case u'm':
-        appendPadded(out, time.minute(), field.count);
+        appendPadded(out, local.minute, field.count);
         break;
     case u's':
-        appendPadded(out, time.second(), field.count);
+        appendPadded(out, local.second, field.count);
         break;
     case u'S': {
-        QString fraction;
-        appendPadded(fraction, time.msec(), 3);
-        out += field.count <= 3 ? fraction.left(field.count)
-                                : fraction.leftJustified(field.count, u'0');
+        // Milliseconds as a fraction: cut to the field's digits, or padded with zeros.
+        Text fraction;
+        appendPadded(fraction, local.msec, 3);
+        out.append(fraction.constData(), std::min<qsizetype>(field.count, 3));
+        for (int digit = 3; digit < field.count; ++digit)
+            out.append(u'0');
         break;
     }
     case u'a':
-        out += time.hour() < 12 ? m_locale.amText() : m_locale.pmText();
+        append(out, local.hour < 12 ? m_locale.amText() : m_locale.pmText());
         break;
     case u'Z':
-        out += TimeZoneOffset::text(local.offset, field.count);
+        append(out, TimeZoneOffset::text(local.offset, field.count));
         break;
     case u'X':
     case u'x':
-        out += TimeZoneOffset::isoText(local.offset, field.count, field.letter == u'X');
+        append(out, TimeZoneOffset::isoText(local.offset, field.count, field.letter == u'X'));
         break;
     default:
         break;
@@ -283,6 +355,9 @@ void DateFormatter::appendField(QString& out, const Field& field, const Local& l
 
 std::optional<QDateTime> DateFormatter::dateFromString(QStringView text) const
 {
+    if (m_timestamp)
+        if (auto instant = parseTimestamp(text))
+            return instant;
     Parsed parsed;
     qsizetype pos = 0;
     for (qsizetype i = 0; i < m_fields.size(); ++i) {
@@ -381,6 +456,37 @@ bool DateFormatter::parseField(QStringView text, qsizetype& pos, const Field& fi
         return false;
     }
     return value.has_value();
+}
+
+// Text of the timestamp pattern in the shape it is always written in: every
+// number with as many digits as the pattern has letters for it, then a zone.
+// Other text, which the pattern may still match, is left to the general
+// parser; text of this shape gives the same instant as it would there.
+std::optional<QDateTime> DateFormatter::parseTimestamp(QStringView text)
+{
+    constexpr qsizetype zoneStart = 23;
+    if (text.size() <= zoneStart || text[4] != u'-' || text[7] != u'-' || text[10] != u'T' ||
+        text[13] != u':' || text[16] != u':' || text[19] != u'.')
+        return std::nullopt;
+    const int year = fixedDigits(text, 0, 4);
+    const int month = fixedDigits(text, 5, 2);
+    const int day = fixedDigits(text, 8, 2);
+    const int hour = fixedDigits(text, 11, 2);
+    const int minute = fixedDigits(text, 14, 2);
+    const int second = fixedDigits(text, 17, 2);
+    const int millisecond = fixedDigits(text, 20, 3);
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
+        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+        millisecond < 0)
+        return std::nullopt;
+    qsizetype pos = zoneStart;
+    const auto offset = TimeZoneOffset::parse(text, pos);
+    if (!offset || pos != text.size())
+        return std::nullopt;
+    const qint64 msecs = daysFromCivil(year, month, day) * msecsPerDay +
+                         ((hour * 60 + minute) * 60 + second) * 1000 + millisecond -
+                         qint64(*offset) * 1000;
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
 }
 
 std::optional<QDateTime> DateFormatter::assemble(const Parsed& parsed) const

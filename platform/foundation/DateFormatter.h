@@ -5,6 +5,7 @@
 #include <QtCore/QLocale>
 #include <QtCore/QString>
 #include <QtCore/QTimeZone>
+#include <QtCore/QVarLengthArray>
 
 #include <optional>
 
@@ -56,28 +57,41 @@ private:
         char16_t letter = 0; // 0 for a literal
         int count = 0;
         QString literal;
+
+        friend bool operator==(const Field&, const Field&) = default;
     };
     struct Parsed;
     // The wall-clock fields of an instant in the formatter's zone.
     struct Local {
-        QDate date;
-        QTime time;
+        int year = 1970; // as QDate counts them: no year 0
+        int month = 1;
+        int day = 1;
+        int hour = 0;
+        int minute = 0;
+        int second = 0;
+        int msec = 0;
         int offset = 0;
     };
 
     static QList<Field> tokenize(const QString& pattern);
     static bool isNumeric(const Field& field);
     Local local(const QDateTime& date) const;
-    void appendField(QString& out, const Field& field, const Local& local) const;
+    // Text is put together in place and becomes a QString once.
+    using Text = QVarLengthArray<char16_t, 64>;
+    void appendField(Text& out, const Field& field, const Local& local) const;
     bool parseField(QStringView text, qsizetype& pos, const Field& field, bool fixedWidth,
                     Parsed& parsed) const;
     std::optional<QDateTime> assemble(const Parsed& parsed) const;
+    static std::optional<QDateTime> parseTimestamp(QStringView text);
 
     QString m_pattern;
     QList<Field> m_fields;
     QLocale m_locale;
     std::optional<QTimeZone> m_timeZone;
     bool m_utc = false;
+    // The pattern is the timestamp one, "yyyy-MM-dd'T'HH:mm:ss.SSSZ": text
+    // in its usual shape is read by a parser made for it.
+    bool m_timestamp = false;
 };
 
 } // namespace kesvor::foundation

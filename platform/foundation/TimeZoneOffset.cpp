@@ -17,8 +17,8 @@ const std::optional<QTimeZone>& deviceZone()
     thread_local std::string cachedSetting = "\x01";
     thread_local std::optional<QTimeZone> cached;
     const char* tz = std::getenv("TZ");
-    const std::string setting = tz ? std::string(tz) : std::string("\x02");
-    if (setting != cachedSetting) {
+    const char* setting = tz ? tz : "\x02";
+    if (cachedSetting != setting) {
         cachedSetting = setting;
         const QTimeZone zone = QTimeZone::systemTimeZone();
         cached = zone.isValid() ? std::optional(zone) : std::nullopt;
