@@ -25,6 +25,8 @@ public:
     explicit ManagedObject(std::shared_ptr<const EntityDescription> entity);
 
     const EntityDescription& entity() const { return *m_entity; }
+    /// The same entity, shared: holding it keeps the description alive.
+    const std::shared_ptr<const EntityDescription>& sharedEntity() const { return m_entity; }
     ObjectID objectID() const { return {m_entity->name(), m_primaryKey}; }
 
     /// The value, or an invalid QVariant when unset or not an attribute.

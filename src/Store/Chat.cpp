@@ -2,6 +2,10 @@
 
 #include "foundation/Json.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+
 namespace kesvor {
 
 Chat::Chat(data::ObjectPtr object)
@@ -18,148 +22,221 @@ data::FetchRequest Chat::fetchRequest()
 
 std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)
 {
-    auto object = context.insertNewObject(QString::fromLatin1(entityName));
+    static const QString name = QString::fromLatin1(entityName);
+    auto object = context.insertNewObject(name);
     if (!object)
         return std::nullopt;
     return Chat(std::move(object));
 }
 
+// The attributes in the order of their names below.
+enum class Chat::Attribute : int {
+    approvedByAgent,
+    createdOn,
+    date,
+    messageId,
+    messageSentToAgentStatus,
+    messageSentToCustomerStatus,
+    msg,
+    msgFrom,
+    msgKeyword,
+    msgTo,
+    roomId,
+    senderIdentity,
+};
+
+namespace {
+
+constexpr std::array attributeNames{"approvedByAgent",
+                                    "createdOn",
+                                    "date",
+                                    "messageId",
+                                    "messageSentToAgentStatus",
+                                    "messageSentToCustomerStatus",
+                                    "msg",
+                                    "msgFrom",
+                                    "msgKeyword",
+                                    "msgTo",
+                                    "roomId",
+                                    "senderIdentity"};
+
+// Positions of the attributes in one entity, found by name once rather than
+// on every access.
+struct AttributePositions {
+    std::weak_ptr<const data::EntityDescription> entity;
+    const data::EntityDescription* address = nullptr;
+    std::array<int, attributeNames.size()> positions{};
+
+    void refer(const std::shared_ptr<const data::EntityDescription>& described)
+    {
+        // While the entity held here lives, no other one can be at its address.
+        if (address == described.get() && !entity.expired())
+            return;
+        entity = described;
+        address = described.get();
+        for (size_t i = 0; i < attributeNames.size(); ++i)
+            positions[i] = described->indexOfAttribute(QLatin1StringView(attributeNames[i]));
+    }
+};
+
+} // namespace
+
+int Chat::index(Attribute attribute) const
+{
+    thread_local AttributePositions known;
+    known.refer(m_object->sharedEntity());
+    return known.positions[size_t(attribute)];
+}
+
+QVariant Chat::value(Attribute attribute) const
+{
+    return m_object->value(index(attribute));
+}
+
 std::optional<QString> Chat::text(const char* attribute) const
 {
-    const QVariant value = m_object->value(QLatin1StringView(attribute));
+    const auto* name =
+        std::find_if(attributeNames.cbegin(), attributeNames.cend(),
+                     [attribute](const char* known) { return std::strcmp(known, attribute) == 0; });
+    const QVariant value = name == attributeNames.cend()
+                               ? m_object->value(QLatin1StringView(attribute))
+                               : this->value(Attribute(name - attributeNames.cbegin()));
     if (!value.isValid())
         return std::nullopt;
     return value.toString();
 }
 
-QString Chat::string(const char* attribute) const
+QString Chat::string(Attribute attribute) const
 {
-    return m_object->value(QLatin1StringView(attribute)).toString();
+    return value(attribute).toString();
 }
 
-void Chat::set(const char* attribute, const QVariant& value)
+void Chat::set(Attribute attribute, const QVariant& value)
 {
-    m_object->setValue(value, QLatin1StringView(attribute));
+    m_object->setValue(value, index(attribute));
 }
 
 QString Chat::approvedByAgent() const
 {
-    return string("approvedByAgent");
+    return string(Attribute::approvedByAgent);
 }
 
 void Chat::setApprovedByAgent(const QString& value)
 {
-    set("approvedByAgent", value);
+    set(Attribute::approvedByAgent, value);
 }
 
 QDateTime Chat::createdOn() const
 {
-    return m_object->value(QLatin1StringView("createdOn")).toDateTime();
+    return value(Attribute::createdOn).toDateTime();
 }
 
 void Chat::setCreatedOn(const QDateTime& value)
 {
-    set("createdOn", value.isValid() ? QVariant(value) : QVariant());
+    set(Attribute::createdOn, value.isValid() ? QVariant(value) : QVariant());
 }
 
 QString Chat::date() const
 {
-    return string("date");
+    return string(Attribute::date);
 }
 
 void Chat::setDate(const QString& value)
 {
-    set("date", value);
+    set(Attribute::date, value);
 }
 
 std::optional<QString> Chat::messageId() const
 {
-    return text("messageId");
+    const QVariant id = value(Attribute::messageId);
+    if (!id.isValid())
+        return std::nullopt;
+    return id.toString();
 }
 
 void Chat::setMessageId(const std::optional<QString>& value)
 {
-    set("messageId", value ? QVariant(*value) : QVariant());
+    set(Attribute::messageId, value ? QVariant(*value) : QVariant());
 }
 
 QString Chat::messageSentToAgentStatus() const
 {
-    return string("messageSentToAgentStatus");
+    return string(Attribute::messageSentToAgentStatus);
 }
 
 void Chat::setMessageSentToAgentStatus(const QString& value)
 {
-    set("messageSentToAgentStatus", value);
+    set(Attribute::messageSentToAgentStatus, value);
 }
 
 QString Chat::messageSentToCustomerStatus() const
 {
-    return string("messageSentToCustomerStatus");
+    return string(Attribute::messageSentToCustomerStatus);
 }
 
 void Chat::setMessageSentToCustomerStatus(const QString& value)
 {
-    set("messageSentToCustomerStatus", value);
+    set(Attribute::messageSentToCustomerStatus, value);
 }
 
 std::optional<QVariantMap> Chat::msg() const
 {
-    return foundation::Json::asMap(m_object->value(QLatin1StringView("msg")));
+    return foundation::Json::asMap(value(Attribute::msg));
 }
 
 void Chat::setMsg(const QVariantMap& value)
 {
-    set("msg", value);
+    set(Attribute::msg, value);
 }
 
 QString Chat::msgFrom() const
 {
-    return string("msgFrom");
+    return string(Attribute::msgFrom);
 }
 
 void Chat::setMsgFrom(const QString& value)
 {
-    set("msgFrom", value);
+    set(Attribute::msgFrom, value);
 }
 
 QString Chat::msgKeyword() const
 {
-    return string("msgKeyword");
+    return string(Attribute::msgKeyword);
 }
 
 void Chat::setMsgKeyword(const QString& value)
 {
-    set("msgKeyword", value);
+    set(Attribute::msgKeyword, value);
 }
 
 QString Chat::msgTo() const
 {
-    return string("msgTo");
+    return string(Attribute::msgTo);
 }
 
 void Chat::setMsgTo(const QString& value)
 {
-    set("msgTo", value);
+    set(Attribute::msgTo, value);
 }
 
 QString Chat::roomId() const
 {
-    return string("roomId");
+    return string(Attribute::roomId);
 }
 
 void Chat::setRoomId(const QString& value)
 {
-    set("roomId", value);
+    set(Attribute::roomId, value);
 }
 
 QString Chat::senderIdentity() const
 {
-    return string("senderIdentity");
+    return string(Attribute::senderIdentity);
 }
 
 void Chat::setSenderIdentity(const QString& value)
 {
-    set("senderIdentity", value);
+    set(Attribute::senderIdentity, value);
 }
 
 } // namespace kesvor

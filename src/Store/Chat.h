@@ -61,8 +61,13 @@ public:
     friend bool operator==(const Chat& a, const Chat& b) { return a.m_object == b.m_object; }
 
 private:
-    QString string(const char* attribute) const;
-    void set(const char* attribute, const QVariant& value);
+    enum class Attribute : int;
+
+    // Where the attribute is in the object's entity.
+    int index(Attribute attribute) const;
+    QVariant value(Attribute attribute) const;
+    QString string(Attribute attribute) const;
+    void set(Attribute attribute, const QVariant& value);
 
     data::ObjectPtr m_object;
 };

@@ -13,30 +13,41 @@ namespace kesvor {
 
 namespace {
 
-// The wire keys as strings, made once.
-const QString& keyOf(ChatKeyValues key)
-{
-    static const auto keys = [] {
-        std::array<QString, foundation::allCases<ChatKeyValues>().size()> names;
-        for (const ChatKeyValues kase : foundation::allCases<ChatKeyValues>())
-            names[size_t(kase)] = foundation::rawValue(kase);
-        return names;
-    }();
-    return keys[size_t(key)];
-}
+// The values of a wire message by key, found in one pass over it.
+class WireValues {
+public:
+    explicit WireValues(const QVariantMap& dic)
+    {
+        static const auto keys = [] {
+            std::array<QLatin1StringView, foundation::allCases<ChatKeyValues>().size()> all;
+            for (const auto& [kase, raw] : foundation::RawValues<ChatKeyValues>::table)
+                all[size_t(kase)] = QLatin1StringView(raw);
+            return all;
+        }();
+        for (auto it = dic.cbegin(); it != dic.cend(); ++it) {
+            const QString& name = it.key();
+            const auto key =
+                std::find_if(keys.cbegin(), keys.cend(), [&name](QLatin1StringView key) {
+                    return key.size() == name.size() && key == name;
+                });
+            if (key != keys.cend())
+                m_values[size_t(key - keys.cbegin())] = &it.value();
+        }
+    }
 
-QVariant valueOf(const QVariantMap& dic, ChatKeyValues key)
-{
-    return dic.value(keyOf(key));
-}
+    const QVariant* value(ChatKeyValues key) const { return m_values[size_t(key)]; }
 
-std::optional<QString> stringOf(const QVariantMap& dic, ChatKeyValues key)
-{
-    const QVariant value = valueOf(dic, key);
-    if (value.typeId() != QMetaType::QString)
-        return std::nullopt;
-    return value.toString();
-}
+    std::optional<QString> string(ChatKeyValues key) const
+    {
+        const QVariant* value = m_values[size_t(key)];
+        if (!value || value->typeId() != QMetaType::QString)
+            return std::nullopt;
+        return value->toString();
+    }
+
+private:
+    std::array<const QVariant*, foundation::allCases<ChatKeyValues>().size()> m_values{};
+};
 
 std::nullopt_t refuse(ChatKeyValues key)
 {
@@ -45,15 +56,28 @@ std::nullopt_t refuse(ChatKeyValues key)
     return std::nullopt;
 }
 
+const QString& statusText(MessageStatusEnum status)
+{
+    static const auto texts = [] {
+        std::array<QString, foundation::allCases<MessageStatusEnum>().size()> all;
+        for (const MessageStatusEnum kase : foundation::allCases<MessageStatusEnum>())
+            all[size_t(kase)] = foundation::rawValue(kase);
+        return all;
+    }();
+    return texts[size_t(status)];
+}
+
 } // namespace
 
 std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
 {
     ChatModel model;
-    const auto msgFrom = stringOf(dic, ChatKeyValues::msgFrom);
-    const auto msgTo = stringOf(dic, ChatKeyValues::msgTo);
-    const auto msg = foundation::Json::asMap(valueOf(dic, ChatKeyValues::msg));
-    const auto roomId = stringOf(dic, ChatKeyValues::roomId);
+    const WireValues wire(dic);
+    const auto msgFrom = wire.string(ChatKeyValues::msgFrom);
+    const auto msgTo = wire.string(ChatKeyValues::msgTo);
+    const auto* msgValue = wire.value(ChatKeyValues::msg);
+    const auto msg = msgValue ? foundation::Json::asMap(*msgValue) : std::nullopt;
+    const auto roomId = wire.string(ChatKeyValues::roomId);
     if (!msgFrom)
         return refuse(ChatKeyValues::msgFrom);
     if (!msgTo)
@@ -63,14 +87,14 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
     if (!roomId)
         return refuse(ChatKeyValues::roomId);
 
-    const auto createdOnText = stringOf(dic, ChatKeyValues::createdOn);
+    const auto createdOnText = wire.string(ChatKeyValues::createdOn);
     if (!createdOnText) {
         KESVOR_DEBUG_LOG << "createdOn can never be nil ";
         return std::nullopt;
     }
-    // A copy of one made once: the same formatters, without building them per message.
-    static const CustomDateFormatter prototype;
-    const CustomDateFormatter formatter = prototype;
+    // The formatters hold no state that parsing or formatting changes: one
+    // set made once serves every message.
+    static const CustomDateFormatter formatter;
     const auto createdOn = formatter.RFC3339DateFormatter.dateFromString(*createdOnText);
     if (!createdOn) {
         KESVOR_DEBUG_LOG << "dateString " + *createdOnText + " is not convetable to Date";
@@ -78,9 +102,9 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
     }
     model.m_date = formatter.onlyDateStringFormatter.stringFromDate(*createdOn);
 
-    const auto senderIdentity = stringOf(dic, ChatKeyValues::senderIdentity);
-    const auto senderRole = stringOf(dic, ChatKeyValues::senderRole);
-    const auto approvedByAgent = stringOf(dic, ChatKeyValues::approvedByAgent);
+    const auto senderIdentity = wire.string(ChatKeyValues::senderIdentity);
+    const auto senderRole = wire.string(ChatKeyValues::senderRole);
+    const auto approvedByAgent = wire.string(ChatKeyValues::approvedByAgent);
     if (!senderIdentity)
         return refuse(ChatKeyValues::senderIdentity);
     if (!senderRole)
@@ -97,21 +121,20 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
     model.m_senderRole = *senderRole;
     model.m_approvedByAgent = *approvedByAgent;
     // An empty id identifies nothing: matching by it would merge unrelated messages.
-    const auto messageId = stringOf(dic, ChatKeyValues::messageId);
+    const auto messageId = wire.string(ChatKeyValues::messageId);
     if (messageId && !messageId->isEmpty())
         model.m_messageId = messageId;
-    model.m_messageSentToCustomerStatus =
-        stringOf(dic, ChatKeyValues::messageSentToCustomerStatus)
-            .value_or(foundation::rawValue(MessageStatusEnum::sent));
-    model.m_messageSentToAgentStatus =
-        stringOf(dic, ChatKeyValues::messageSentToAgentStatus)
-            .value_or(foundation::rawValue(MessageStatusEnum::sending));
+    model.m_messageSentToCustomerStatus = wire.string(ChatKeyValues::messageSentToCustomerStatus)
+                                              .value_or(statusText(MessageStatusEnum::sent));
+    model.m_messageSentToAgentStatus = wire.string(ChatKeyValues::messageSentToAgentStatus)
+                                           .value_or(statusText(MessageStatusEnum::sending));
     return model;
 }
 
 std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& context) const
 {
-    if (m_approvedByAgent != foundation::rawValue(ApproveByAgent::approved))
+    static const QString approved = foundation::rawValue(ApproveByAgent::approved);
+    if (m_approvedByAgent != approved)
         return std::nullopt;
 
     data::FetchRequest request = Chat::fetchRequest();

@@ -32,10 +32,10 @@ void logSaveFailure(const foundation::Error& error)
 // not at all.
 QList<Chat> unseenWithServerId(const QList<Chat>& changed)
 {
+    static const QString seen = foundation::rawValue(MessageStatusEnum::seen);
     QList<Chat> unseen;
     for (const Chat& chat : changed)
-        if (chat.messageId() &&
-            chat.messageSentToCustomerStatus() != foundation::rawValue(MessageStatusEnum::seen))
+        if (chat.messageId() && chat.messageSentToCustomerStatus() != seen)
             unseen << chat;
     return unseen;
 }
