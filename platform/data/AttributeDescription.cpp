@@ -1,6 +1,7 @@
 #include "AttributeDescription.h"
 
 #include "CborEncoder.h"
+#include "SqliteStatement.h"
 #include "ValueKind.h"
 
 #include "foundation/Json.h"
@@ -80,6 +81,23 @@ QVariant AttributeDescription::toStorage(const QVariant& value) const
         return CborEncoder::encode(value);
     default:
         return value;
+    }
+}
+
+bool AttributeDescription::bindStorage(SqliteStatement& statement, int index,
+                                       const QVariant& value) const
+{
+    if (valueKind(value) == ValueKind::Null)
+        return statement.bindNull(index);
+    switch (type) {
+    case AttributeType::Boolean:
+        return statement.bindInt64(index, value.toBool() ? 1 : 0);
+    case AttributeType::Date:
+        return statement.bindInt64(index, value.toDateTime().toMSecsSinceEpoch());
+    case AttributeType::Transformable:
+        return statement.bindBlob(index, CborEncoder::encode(value));
+    default:
+        return statement.bind(index, value);
     }
 }
 

@@ -11,6 +11,8 @@
 
 namespace kesvor::data {
 
+class SqliteStatement;
+
 /// Kinds of attribute values. A transformable attribute holds any JSON-typed
 /// value (maps, lists, strings, numbers, booleans, null).
 enum class AttributeType { String, Integer, Double, Boolean, Date, Binary, Transformable };
@@ -45,6 +47,9 @@ struct AttributeDescription {
     QString sqlType() const;
     /// The database form of a normalized value.
     QVariant toStorage(const QVariant& value) const;
+    /// Binds the database form of a normalized value to a statement's
+    /// parameter, without making it first.
+    bool bindStorage(SqliteStatement& statement, int index, const QVariant& value) const;
     /// The in-memory form of a database value; a value that cannot be read
     /// back (a damaged blob) is no value.
     QVariant fromStorage(const QVariant& stored) const;

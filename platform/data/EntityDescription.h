@@ -6,8 +6,14 @@
 #include <QtCore/QList>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <QtCore/QVarLengthArray>
+#include <QtCore/QVariant>
 
 namespace kesvor::data {
+
+/// A value for each attribute of an entity, in attribute order; held in
+/// place for entities of up to 16 attributes.
+using AttributeValues = QVarLengthArray<QVariant, 16>;
 
 /// A database index over one or more attributes, in order.
 struct IndexDescription {

@@ -151,12 +151,12 @@ QString EntityQuery::columnList(const EntityDescription& entity)
     return entity.columnList();
 }
 
-std::vector<QVariant> EntityQuery::readValues(const EntityDescription& entity,
-                                              const SqliteStatement& statement, int firstColumn)
+AttributeValues EntityQuery::readValues(const EntityDescription& entity,
+                                        const SqliteStatement& statement, int firstColumn)
 {
     const auto& attributes = entity.attributes();
-    std::vector<QVariant> values;
-    values.reserve(size_t(attributes.size()));
+    AttributeValues values;
+    values.reserve(attributes.size());
     for (qsizetype i = 0; i < attributes.size(); ++i)
         values.push_back(attributes[i].fromStorage(statement.column(firstColumn + int(i))));
     return values;

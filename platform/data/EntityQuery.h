@@ -53,8 +53,8 @@ public:
     static QString columnList(const EntityDescription& entity);
     /// In-memory attribute values of the row the statement is on, read from
     /// column firstColumn onwards.
-    static std::vector<QVariant> readValues(const EntityDescription& entity,
-                                            const SqliteStatement& statement, int firstColumn = 1);
+    static AttributeValues readValues(const EntityDescription& entity,
+                                      const SqliteStatement& statement, int firstColumn = 1);
 
     /// A JSON array of the primary keys, for "IN (SELECT value FROM json_each(?))".
     static QString primaryKeyArray(const QList<qint64>& keys);

@@ -6,8 +6,8 @@ namespace kesvor::data {
 
 ManagedObject::ManagedObject(std::shared_ptr<const EntityDescription> entity)
     : m_entity(std::move(entity))
-    , m_values(size_t(m_entity->attributes().size()))
-    , m_changed(int(m_entity->attributes().size()))
+    , m_values(m_entity->attributes().size())
+    , m_changed(m_entity->attributes().size())
 {
 }
 
@@ -23,9 +23,9 @@ QVariant ManagedObject::value(QLatin1StringView key) const
 
 QVariant ManagedObject::value(int attributeIndex) const
 {
-    if (attributeIndex < 0 || size_t(attributeIndex) >= m_values.size())
+    if (attributeIndex < 0 || attributeIndex >= m_values.size())
         return {};
-    return m_values[size_t(attributeIndex)];
+    return m_values[attributeIndex];
 }
 
 bool ManagedObject::setValue(const QVariant& value, const QString& key)
@@ -40,22 +40,22 @@ bool ManagedObject::setValue(const QVariant& value, QLatin1StringView key)
 
 bool ManagedObject::setValue(const QVariant& value, int attributeIndex)
 {
-    if (attributeIndex < 0 || size_t(attributeIndex) >= m_values.size())
+    if (attributeIndex < 0 || attributeIndex >= m_values.size())
         return false;
     const auto context = m_context.lock();
     if (!context || m_state == State::Detached || m_state == State::Deleted)
         return false;
-    const auto normalized = m_entity->attributes()[attributeIndex].normalized(value);
+    auto normalized = m_entity->attributes()[attributeIndex].normalized(value);
     if (!normalized)
         return false;
-    context->objectWillChange(*this, attributeIndex, *normalized);
+    context->objectWillChange(*this, attributeIndex, std::move(*normalized));
     return true;
 }
 
 QStringList ManagedObject::changedKeys() const
 {
     QStringList keys;
-    for (int i = 0; i < m_changed.size(); ++i)
+    for (qsizetype i = 0; i < m_values.size(); ++i)
         if (m_changed.testBit(i))
             keys << m_entity->attributes()[i].name;
     return keys;

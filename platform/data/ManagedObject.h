@@ -3,7 +3,6 @@
 #include "EntityDescription.h"
 #include "ObjectID.h"
 
-#include <QtCore/QBitArray>
 #include <QtCore/QVariant>
 
 #include <memory>
@@ -55,12 +54,27 @@ private:
 
     enum class State { Detached, Clean, Inserted, Updated, Deleted };
 
+    // One bit per attribute, held in place for up to 64 attributes.
+    class AttributeBits {
+    public:
+        explicit AttributeBits(qsizetype count)
+            : m_words((count + 63) / 64, 0)
+        {
+        }
+        bool testBit(qsizetype i) const { return m_words[i / 64] >> (i % 64) & 1; }
+        void setBit(qsizetype i) { m_words[i / 64] |= quint64(1) << (i % 64); }
+        void clear() { std::fill(m_words.begin(), m_words.end(), 0); }
+
+    private:
+        QVarLengthArray<quint64, 1> m_words;
+    };
+
     std::shared_ptr<const EntityDescription> m_entity;
-    std::vector<QVariant> m_values;
+    AttributeValues m_values;
     qint64 m_primaryKey = 0;
     std::weak_ptr<ManagedObjectContext> m_context;
     State m_state = State::Detached;
-    QBitArray m_changed;
+    AttributeBits m_changed;
     bool m_needsWrite = false;
     bool m_pending = false;
     bool m_insertedSinceSave = false;

@@ -122,13 +122,13 @@ void ManagedObjectContext::deleteObject(const ObjectPtr& object)
 }
 
 void ManagedObjectContext::objectWillChange(ManagedObject& object, int attributeIndex,
-                                            const QVariant& value)
+                                            QVariant&& value)
 {
     const std::lock_guard lock(m_mutex);
-    QVariant& current = object.m_values[size_t(attributeIndex)];
+    QVariant& current = object.m_values[attributeIndex];
     if (valuesEqual(current, value))
         return;
-    current = value;
+    current = std::move(value);
     object.m_changed.setBit(attributeIndex);
     if (object.m_state == ManagedObject::State::Clean)
         object.m_state = ManagedObject::State::Updated;
@@ -187,17 +187,18 @@ bool ManagedObjectContext::writeChanges(foundation::Error* error)
             return false;
         m_transactionOpen = true;
     }
-    const std::vector<ObjectPtr> batch = std::move(m_unwritten);
-    m_unwritten.clear();
-    for (const ObjectPtr& object : batch) {
+    // Writing adds nothing to the list, so it is walked in place and keeps
+    // its storage for the next changes.
+    for (const ObjectPtr& object : m_unwritten) {
         if (!object->m_needsWrite)
             continue;
         if (!writeObject(*object, error)) {
-            abandonTransaction();
+            abandonTransaction(); // lists the unwritten objects anew
             return false;
         }
         object->m_needsWrite = false;
     }
+    m_unwritten.clear();
     return true;
 }
 
@@ -221,7 +222,7 @@ bool ManagedObjectContext::writeObject(ManagedObject& object, foundation::Error*
     int parameter = 1;
     if (!remove)
         for (qsizetype i = 0; i < attributes.size(); ++i)
-            statement->bind(parameter++, attributes[i].toStorage(object.m_values[size_t(i)]));
+            attributes[i].bindStorage(*statement, parameter++, object.m_values[i]);
     if (!insert)
         statement->bindInt64(parameter, object.m_primaryKey);
     if (!statement->execute())
@@ -293,7 +294,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
             default:
                 break;
             }
-            object->m_changed.fill(false);
+            object->m_changed.clear();
             object->m_insertedSinceSave = false;
             object->m_pending = false;
             object->m_needsWrite = false;
@@ -321,7 +322,7 @@ void ManagedObjectContext::rollback()
             detach(*object);
         } else if (object->hasChanges()) {
             object->m_state = ManagedObject::State::Clean;
-            object->m_changed.fill(false);
+            object->m_changed.clear();
             reload[object->entity().name()] << object;
         }
     }
@@ -456,7 +457,7 @@ void ManagedObjectContext::detach(ManagedObject& object)
 {
     m_registry.remove(object);
     object.m_state = ManagedObject::State::Detached;
-    object.m_changed.fill(false);
+    object.m_changed.clear();
     object.m_needsWrite = false;
 }
 
@@ -466,7 +467,7 @@ int ManagedObjectContext::registeredObjectCount() const
     return m_registry.liveCount();
 }
 
-std::optional<QHash<qint64, std::vector<QVariant>>>
+std::optional<QHash<qint64, AttributeValues>>
 ManagedObjectContext::readStoredValues(const std::shared_ptr<const EntityDescription>& description,
                                        const QList<qint64>& primaryKeys, foundation::Error* error)
 {
@@ -482,7 +483,7 @@ ManagedObjectContext::readStoredValues(const std::shared_ptr<const EntityDescrip
         return std::nullopt;
     const StatementScope scope(statement);
     query->bind(*statement);
-    QHash<qint64, std::vector<QVariant>> rows;
+    QHash<qint64, AttributeValues> rows;
     SqliteStatement::Step step;
     while ((step = statement->step()) == SqliteStatement::Step::Row)
         rows.insert(statement->columnInt64(0), EntityQuery::readValues(*description, *statement));
@@ -493,14 +494,14 @@ ManagedObjectContext::readStoredValues(const std::shared_ptr<const EntityDescrip
     return rows;
 }
 
-void ManagedObjectContext::refresh(ManagedObject& object, const std::vector<QVariant>& stored)
+void ManagedObjectContext::refresh(ManagedObject& object, const AttributeValues& stored)
 {
     const bool objectWins = m_mergePolicy == MergePolicy::MergeByPropertyObjectTrump;
-    for (size_t i = 0; i < stored.size(); ++i)
-        if (!(objectWins && object.m_changed.testBit(int(i))))
+    for (qsizetype i = 0; i < stored.size(); ++i)
+        if (!(objectWins && object.m_changed.testBit(i)))
             object.m_values[i] = stored[i];
     if (!objectWins && object.m_state == ManagedObject::State::Updated) {
-        object.m_changed.fill(false);
+        object.m_changed.clear();
         object.m_state = ManagedObject::State::Clean;
     }
 }

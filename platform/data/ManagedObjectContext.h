@@ -108,7 +108,7 @@ private:
     ManagedObjectContext(ConcurrencyType type,
                          std::shared_ptr<PersistentStoreCoordinator> coordinator);
 
-    void objectWillChange(ManagedObject& object, int attributeIndex, const QVariant& value);
+    void objectWillChange(ManagedObject& object, int attributeIndex, QVariant&& value);
     void track(ManagedObject& object);
 
     SqliteDatabase* connection(foundation::Error* error);
@@ -131,11 +131,11 @@ private:
     void detach(ManagedObject& object);
     ObjectPtr objectForRow(const std::shared_ptr<const EntityDescription>& entity,
                            const SqliteStatement& row);
-    void refresh(ManagedObject& object, const std::vector<QVariant>& stored);
+    void refresh(ManagedObject& object, const AttributeValues& stored);
     QList<ObjectID> refreshRegistered(const QList<ObjectID>& ids);
     void enqueueMerge(const ObjectChanges& changes);
     void mergeQueuedChanges();
-    std::optional<QHash<qint64, std::vector<QVariant>>>
+    std::optional<QHash<qint64, AttributeValues>>
     readStoredValues(const std::shared_ptr<const EntityDescription>& entity,
                      const QList<qint64>& primaryKeys, foundation::Error* error);
     enum class WriteKind { Insert, Update, Delete };

@@ -66,7 +66,7 @@ bool MigrationManager::copyRows(SqliteDatabase& source, SqliteDatabase& destinat
         return false;
     SqliteStatement::Step step;
     while ((step = select->step()) == SqliteStatement::Step::Row) {
-        const std::vector<QVariant> values = EntityQuery::readValues(*from, *select);
+        const AttributeValues values = EntityQuery::readValues(*from, *select);
         insert->reset();
         insert->bindInt64(1, select->columnInt64(0));
         for (qsizetype i = 0; i < to->attributes().size(); ++i) {
@@ -74,7 +74,7 @@ bool MigrationManager::copyRows(SqliteDatabase& source, SqliteDatabase& destinat
             const AttributeMapping* rule = mapping.mappingFor(target.name);
             const QString sourceName = rule ? rule->source : target.name;
             const int sourceIndex = from->indexOfAttribute(sourceName);
-            QVariant value = sourceIndex >= 0 ? values[size_t(sourceIndex)] : QVariant();
+            QVariant value = sourceIndex >= 0 ? values[sourceIndex] : QVariant();
             if (!value.isValid() && rule)
                 value = rule->defaultValue;
             const auto normalized = target.normalized(value);

@@ -65,17 +65,11 @@ bool SqliteStatement::bind(int index, const QVariant& value)
     case ValueKind::Integer:
         return bindInt64(index, value.toLongLong());
     case ValueKind::Real:
-        return sqlite3_bind_double(m_statement, index, value.toDouble()) == SQLITE_OK;
-    case ValueKind::String:
-        return bindText(index, value.toString());
-    case ValueKind::Bytes: {
-        QByteArray* bytes = boundBytes(index);
-        if (!bytes)
-            return false;
-        *bytes = value.toByteArray();
-        return sqlite3_bind_blob64(m_statement, index, bytes->constData(),
-                                   sqlite3_uint64(bytes->size()), SQLITE_STATIC) == SQLITE_OK;
-    }
+        return bindDouble(index, value.toDouble());
+    case ValueKind::String: // a QString, as are the bytes below a QByteArray
+        return bindText(index, *static_cast<const QString*>(value.constData()));
+    case ValueKind::Bytes:
+        return bindBlob(index, *static_cast<const QByteArray*>(value.constData()));
     default:
         return false;
     }
@@ -84,6 +78,21 @@ bool SqliteStatement::bind(int index, const QVariant& value)
 bool SqliteStatement::bindInt64(int index, qint64 value)
 {
     return sqlite3_bind_int64(m_statement, index, value) == SQLITE_OK;
+}
+
+bool SqliteStatement::bindDouble(int index, double value)
+{
+    return sqlite3_bind_double(m_statement, index, value) == SQLITE_OK;
+}
+
+bool SqliteStatement::bindBlob(int index, const QByteArray& value)
+{
+    QByteArray* bytes = boundBytes(index);
+    if (!bytes)
+        return false;
+    *bytes = value;
+    return sqlite3_bind_blob64(m_statement, index, bytes->constData(),
+                               sqlite3_uint64(bytes->size()), SQLITE_STATIC) == SQLITE_OK;
 }
 
 bool SqliteStatement::bindText(int index, const QString& value)

@@ -33,7 +33,9 @@ public:
     /// Binds parameter index (1-based). False when the value has no storage form.
     bool bind(int index, const QVariant& value);
     bool bindInt64(int index, qint64 value);
+    bool bindDouble(int index, double value);
     bool bindText(int index, const QString& value);
+    bool bindBlob(int index, const QByteArray& value);
     bool bindNull(int index);
 
     Step step();

@@ -40,6 +40,15 @@ QList<Chat> unseenWithServerId(const QList<Chat>& changed)
     return unseen;
 }
 
+// The record of a batch element that is a dictionary of string keys.
+std::optional<ChatModel> recordOf(const QVariant& element)
+{
+    if (element.typeId() == QMetaType::QVariantMap) // read where it is, not copied
+        return ChatModel::initWithDic(*static_cast<const QVariantMap*>(element.constData()));
+    const auto dic = foundation::Json::asMap(element);
+    return dic ? ChatModel::initWithDic(*dic) : std::nullopt;
+}
+
 } // namespace
 
 MyDataController& MyDataController::sharedInstance()
@@ -182,8 +191,7 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
             QList<Chat> changed;
             QSet<const data::ManagedObject*> seen;
             for (const QVariant& element : chats) {
-                const auto dic = foundation::Json::asMap(element);
-                const auto model = dic ? ChatModel::initWithDic(*dic) : std::nullopt;
+                const auto model = recordOf(element);
                 const auto chat = model ? model->asChatManagedObject(*context) : std::nullopt;
                 if (chat && !seen.contains(chat->managedObject().get())) {
                     seen.insert(chat->managedObject().get());
