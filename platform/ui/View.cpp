@@ -92,6 +92,11 @@ QRectF View::presentationFrame() const
     return m_presentationFrame.value_or(m_frame);
 }
 
+QRectF View::presentationBounds() const
+{
+    return QRectF(m_presentationBoundsOrigin.value_or(m_boundsOrigin), presentationFrame().size());
+}
+
 QPointF View::convert(const QPointF& point, const View* other) const
 {
     QPointF inRoot = point;
