@@ -93,7 +93,7 @@ public:
     template <typename Cell>
     Cell* dequeueReusableCell(const QString& reuseIdentifier, const IndexPath& indexPath)
     {
-        return qobject_cast<Cell*>(dequeueReusableCell(reuseIdentifier, indexPath));
+        return dynamic_cast<Cell*>(dequeueReusableCell(reuseIdentifier, indexPath));
     }
     CollectionReusableView* dequeueReusableSupplementaryView(const QString& kind,
                                                              const QString& reuseIdentifier,

@@ -228,8 +228,9 @@ void View::adoptSubview(View* view)
     view->m_engine.reset();
     view->setParent(this);
     view->QWidget::setVisible(!view->m_hidden);
+    // The subtree's constraints join the engine of the tree it joins.
     if (hadEngine)
-        engine().setNeedsRebuild();
+        rootView()->engine().setNeedsRebuild();
     view->applyGeometry();
     view->setNeedsLayout();
     setNeedsLayout();

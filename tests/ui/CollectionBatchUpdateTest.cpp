@@ -35,34 +35,37 @@ protected:
     /// at the same offset: the same items, frames and content.
     void expectSameAsFreshList()
     {
-        CollectionView* fresh = addList();
-        ItemSource copy;
-        copy.sections = source.sections;
-        copy.headerHeight = source.headerHeight;
-        copy.sizeOf = source.sizeOf;
-        copy.attach(*fresh);
-        fresh->layoutIfNeeded();
-        fresh->setContentOffset(list->contentOffset());
-        fresh->layoutIfNeeded();
+        if (!reference) {
+            reference = addList();
+            referenceSource.attach(*reference);
+        }
+        referenceSource.sections = source.sections;
+        referenceSource.headerHeight = source.headerHeight;
+        referenceSource.sizeOf = source.sizeOf;
+        reference->reloadData();
+        reference->layoutIfNeeded();
+        reference->setContentOffset(list->contentOffset());
+        reference->layoutIfNeeded();
         list->layoutIfNeeded();
-        EXPECT_EQ(list->contentSize(), fresh->contentSize());
-        ASSERT_EQ(list->indexPathsForVisibleItems(), fresh->indexPathsForVisibleItems());
+        EXPECT_EQ(list->contentSize(), reference->contentSize());
+        ASSERT_EQ(list->indexPathsForVisibleItems(), reference->indexPathsForVisibleItems());
         for (const IndexPath& indexPath : list->indexPathsForVisibleItems()) {
             EXPECT_EQ(list->cellForItem(indexPath)->tag(), source.idAt(indexPath))
                 << indexPath.item;
             EXPECT_EQ(list->cellForItem(indexPath)->frame(),
-                      fresh->cellForItem(indexPath)->frame());
+                      reference->cellForItem(indexPath)->frame());
         }
         for (int section = 0; section < int(source.sections.size()); ++section)
             for (int item = 0; item < int(source.sections[section].size()); ++item)
                 ASSERT_EQ(list->layoutAttributesForItem({section, item})->frame,
-                          fresh->layoutAttributesForItem({section, item})->frame);
-        delete fresh;
+                          reference->layoutAttributesForItem({section, item})->frame);
     }
 
     View* root = nullptr;
     CollectionView* list = nullptr;
     ItemSource source;
+    CollectionView* reference = nullptr;
+    ItemSource referenceSource;
 };
 
 } // namespace

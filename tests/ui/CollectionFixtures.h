@@ -2,6 +2,7 @@
 
 #include "ui/CollectionView.h"
 #include "ui/CollectionViewDelegateFlowLayout.h"
+#include "ui/Label.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -10,8 +11,23 @@
 
 namespace kesvor::test {
 
+/// A cell whose label is placed by constraints, 8 in from the sides and 4
+/// from top and bottom: reused at other sizes, it must be laid out again.
+class LabelCell : public ui::CollectionViewCell {
+public:
+    explicit LabelCell(const QRectF& frame)
+        : ui::CollectionViewCell(frame)
+    {
+        contentView()->addSubview(label);
+        contentView()->addConstraints("H:|-8-[v0]-8-|", {label});
+        contentView()->addConstraints("V:|-4-[v0]-4-|", {label});
+    }
+
+    ui::Label* label = new ui::Label;
+};
+
 /// A data source and flow-layout delegate over sections of item ids. Cells
-/// carry their item's id as their tag; sizes follow the ids, so an item
+/// carry their item's id as their tag and label; sizes follow the ids, so an item
 /// keeps its size wherever it moves.
 class ItemSource : public ui::CollectionViewDataSource,
                    public ui::CollectionViewDelegateFlowLayout {
@@ -35,7 +51,7 @@ public:
 
     void attach(ui::CollectionView& view)
     {
-        view.registerCell<ui::CollectionViewCell>(cellIdentifier);
+        view.registerCell<LabelCell>(cellIdentifier);
         view.registerSupplementaryView<ui::CollectionReusableView>(
             ui::CollectionElementKindSectionHeader, headerIdentifier);
         view.setDataSource(this);
@@ -60,8 +76,9 @@ public:
                                           const ui::IndexPath& indexPath) override
     {
         ++cellRequests;
-        ui::CollectionViewCell* cell = view.dequeueReusableCell(cellIdentifier, indexPath);
+        auto* cell = view.dequeueReusableCell<LabelCell>(cellIdentifier, indexPath);
         cell->setTag(idAt(indexPath));
+        cell->label->setText(QString::number(idAt(indexPath)));
         return cell;
     }
     ui::CollectionReusableView*

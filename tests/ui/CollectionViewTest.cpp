@@ -178,6 +178,9 @@ TEST_F(CollectionViewTest, ReuseKeepsLiveCellsBoundedAcrossTenThousandItems)
             ASSERT_EQ(cell->tag(), source.idAt(indexPath));
             ASSERT_EQ(cell->frame(), list->layoutAttributesForItem(indexPath)->frame);
             ASSERT_FALSE(cell->isHidden());
+            const QRectF frame = cell->frame();
+            ASSERT_EQ(static_cast<test::LabelCell*>(cell)->label->frame(),
+                      QRectF(8, 4, frame.width() - 16, frame.height() - 8));
             seen.insert(indexPath);
         }
         if (y >= list->maximumContentOffset().y())
