@@ -1,6 +1,7 @@
 #include "ScrollView.h"
 
 #include "Color.h"
+#include "ScrollViewDrag.h"
 
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
@@ -10,8 +11,6 @@ namespace kesvor::ui {
 
 namespace {
 
-// A press becomes a drag after moving this far.
-constexpr double dragThreshold = 4;
 // Resting after a programmatic scroll or a drag without speed.
 constexpr double settleDuration = 0.3;
 // Bounds of a glide after a drag.
@@ -23,8 +22,6 @@ constexpr double decelerationRate = 0.998;
 // The ease-out curve starts at this many times its average speed; a glide
 // lasts long enough for that to match the speed the drag ended with.
 constexpr double easeOutInitialSlope = 1 / 0.58;
-// A pointer that rested this long before release has no speed left.
-constexpr qint64 restingMs = 80;
 // One wheel notch (120 units) scrolls this many points.
 constexpr double pointsPerNotch = 40;
 
@@ -51,6 +48,8 @@ ScrollView::ScrollView(const QRectF& frame)
     : View(frame)
 {
     setClipsToBounds(true);
+    // Follows presses on controls inside scroll views from now on.
+    ScrollViewDrag::shared();
     m_indicatorFade.setSingleShot(true);
     m_indicatorFade.setInterval(indicatorVisibleMs);
     connect(&m_indicatorFade, &QTimer::timeout, this, &ScrollView::fadeIndicators);
@@ -257,38 +256,18 @@ void ScrollView::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
-    stopAtShownOffset();
-    m_pressed = true;
-    m_pressPosition = event->position();
-    m_lastPosition = m_pressPosition;
-    m_velocity = QPointF();
-    m_moveClock.start();
+    ScrollViewDrag::shared().press(this, event->globalPosition());
 }
 
 void ScrollView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_pressed)
-        return;
-    const QPointF position = event->position();
-    if (!m_dragging) {
-        if ((position - m_pressPosition).manhattanLength() < dragThreshold)
-            return;
-        beginDragging();
-    }
-    const double elapsed = static_cast<double>(std::max<qint64>(1, m_moveClock.restart()));
-    m_velocity = (m_lastPosition - position) / elapsed;
-    m_lastPosition = position;
-    dragBy(position - m_pressPosition);
+    ScrollViewDrag::shared().move(event->globalPosition());
 }
 
 void ScrollView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_pressed || event->button() != Qt::LeftButton)
-        return;
-    m_pressed = false;
-    if (!m_dragging)
-        return;
-    endDragging(m_moveClock.elapsed() >= restingMs ? QPointF() : m_velocity);
+    if (event->button() == Qt::LeftButton)
+        ScrollViewDrag::shared().release();
 }
 
 // --- Indicators ---------------------------------------------------------------

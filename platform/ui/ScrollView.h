@@ -2,7 +2,6 @@
 
 #include "ui/View.h"
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QTimer>
 
 namespace kesvor::ui {
@@ -10,10 +9,10 @@ namespace kesvor::ui {
 enum class KeyboardDismissMode { None, OnDrag, Interactive };
 
 /// A view whose bounds origin (the content offset) moves over content that
-/// may be larger than the view. The wheel and mouse drags (touches arrive as
-/// mouse events) scroll it; a drag ends with willEndDragging(), where an
-/// owner may pick where the content comes to rest (paging), and otherwise
-/// glides on with the speed the drag had.
+/// may be larger than the view. The wheel and pointer drags (touches arrive
+/// as mouse events; see ScrollViewDrag) scroll it; a drag ends with
+/// willEndDragging(), where an owner may pick where the content comes to
+/// rest (paging), and otherwise glides on with the speed the drag had.
 ///
 /// Subviews live in content coordinates: constraints between a subview and
 /// the scroll view refer to the content, not to the visible area.
@@ -56,8 +55,8 @@ public:
     void scrollRectToVisible(const QRectF& rect, bool animated);
 
     // --- Gestures ---------------------------------------------------------------
-    // The mouse handlers drive these; tests and other input sources may call
-    // them directly.
+    // Pointer drags drive these; tests and other input sources may call them
+    // directly.
 
     /// A drag starts: a gliding scroll stops where it is shown, the keyboard
     /// goes down when the dismiss mode says so, willBeginDragging() is sent.
@@ -93,6 +92,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    friend class ScrollViewDrag;
+
     void moveContent(const QPointF& offset);
     void stopAtShownOffset();
     View* makeIndicator();
@@ -108,15 +109,10 @@ private:
     View* m_indicators[2] = {};
     QTimer m_indicatorFade;
 
-    bool m_pressed = false;
     bool m_dragging = false;
     bool m_decelerating = false;
     int m_glide = 0;
     QPointF m_dragStartOffset;
-    QPointF m_pressPosition;
-    QPointF m_lastPosition;
-    QPointF m_velocity;
-    QElapsedTimer m_moveClock;
 };
 
 } // namespace kesvor::ui
