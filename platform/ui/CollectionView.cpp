@@ -98,25 +98,13 @@ CollectionViewCell* CollectionView::dequeueReusableCell(const QString& reuseIden
                                                         const IndexPath& indexPath)
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    QList<CollectionReusableView*>& pool = m_reusable[reuseIdentifier];
-    if (!pool.isEmpty()) {
-        auto* cell = static_cast<CollectionViewCell*>(pool.takeLast());
-        cell->prepareForReuse();
-        m_dequeued.push_back(cell);
-        return cell;
-    }
     const CellFactory factory = m_cellFactories.value(reuseIdentifier);
-    CollectionViewCell* cell = factory ? factory() : nullptr;
-    if (!cell) {
+    CollectionReusableView* cell = dequeue(reuseIdentifier, reuseIdentifier,
+                                           factory ? ReusableViewFactory(factory) : nullptr, true);
+    if (!cell)
         KESVOR_DEBUG_LOG << "CollectionView: no cell class registered under" << reuseIdentifier
                          << "for" << indexPath;
-        return nullptr;
-    }
-    cell->m_reuseIdentifier = reuseIdentifier;
-    cell->m_poolKey = reuseIdentifier;
-    adopt(cell, true);
-    m_dequeued.push_back(cell);
-    return cell;
+    return static_cast<CollectionViewCell*>(cell);
 }
 
 CollectionReusableView* CollectionView::dequeueReusableSupplementaryView(
@@ -124,23 +112,32 @@ CollectionReusableView* CollectionView::dequeueReusableSupplementaryView(
 {
     KESVOR_ASSERT_MAIN_THREAD();
     const QString key = supplementaryPoolKey(kind, reuseIdentifier);
-    QList<CollectionReusableView*>& pool = m_reusable[key];
-    if (!pool.isEmpty()) {
-        CollectionReusableView* view = pool.takeLast();
-        view->prepareForReuse();
-        m_dequeued.push_back(view);
-        return view;
-    }
-    const SupplementaryViewFactory factory = m_supplementaryFactories.value(key);
-    CollectionReusableView* view = factory ? factory() : nullptr;
-    if (!view) {
+    CollectionReusableView* view =
+        dequeue(key, reuseIdentifier, m_supplementaryFactories.value(key), false);
+    if (!view)
         KESVOR_DEBUG_LOG << "CollectionView: no" << kind << "view registered under"
                          << reuseIdentifier << "for" << indexPath;
-        return nullptr;
+    return view;
+}
+
+CollectionReusableView* CollectionView::dequeue(const QString& poolKey,
+                                                const QString& reuseIdentifier,
+                                                const ReusableViewFactory& make, bool atBack)
+{
+    QList<CollectionReusableView*>& pool = m_reusable[poolKey];
+    CollectionReusableView* view = nullptr;
+    if (!pool.isEmpty()) {
+        view = pool.takeLast();
+        view->prepareForReuse();
+    } else {
+        view = make ? make() : nullptr;
+        if (!view)
+            return nullptr;
+        view->m_reuseIdentifier = reuseIdentifier;
+        view->m_poolKey = poolKey;
+        adopt(view, atBack);
     }
-    view->m_reuseIdentifier = reuseIdentifier;
-    view->m_poolKey = key;
-    adopt(view, false);
+    // Handed back to the pool if the data source does not use it.
     m_dequeued.push_back(view);
     return view;
 }

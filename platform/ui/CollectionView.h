@@ -164,6 +164,7 @@ private:
         bool m_tracked = false;
     };
     using SupplementaryKey = std::pair<QString, IndexPath>;
+    using ReusableViewFactory = std::function<CollectionReusableView*()>;
     using Completions = std::vector<std::function<void(bool)>>;
     using Appeared = std::vector<std::pair<QPointer<CollectionViewCell>, IndexPath>>;
 
@@ -178,6 +179,9 @@ private:
     CollectionViewCell* obtainCell(const IndexPath& indexPath);
     CollectionReusableView* obtainSupplementaryView(const QString& kind,
                                                     const IndexPath& indexPath);
+    /// A view from the pool, or a new one from make.
+    CollectionReusableView* dequeue(const QString& poolKey, const QString& reuseIdentifier,
+                                    const ReusableViewFactory& make, bool atBack);
     void announce(const Appeared& appeared);
     void adopt(CollectionReusableView* view, bool atBack);
     void show(CollectionReusableView* view, const QRectF& frame, double alpha = 1);

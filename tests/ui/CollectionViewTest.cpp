@@ -230,4 +230,12 @@ TEST_F(CollectionViewTest, ScrollToItemShowsTheLastItemAboveTheBottomInset)
     EXPECT_TRUE(passedThrough);
     EXPECT_NE(list->cellForItem(IndexPath{0, 0}), nullptr);
     EXPECT_EQ(list->cellForItem(IndexPath{0, 60}), nullptr);
+
+    // Inside an animation block the content scrolls with it, and cells that
+    // come into sight start where they belong instead of flying in.
+    View::animate(0.25, [&] { list->scrollToItem(IndexPath{1, 10}, ScrollPosition::Top, false); });
+    EXPECT_NE(list->presentationBounds(), list->bounds());
+    CollectionViewCell* arrived = list->cellForItem(IndexPath{1, 10});
+    ASSERT_NE(arrived, nullptr);
+    EXPECT_EQ(arrived->presentationFrame(), arrived->frame());
 }
