@@ -168,6 +168,7 @@ private:
     using Completions = std::vector<std::function<void(bool)>>;
     using Appeared = std::vector<std::pair<QPointer<CollectionViewCell>, IndexPath>>;
 
+    static const QString& placeholderIdentifier();
     void connectScrollCallbacks();
     void ensureCounts();
     void prepareLayoutNow();
