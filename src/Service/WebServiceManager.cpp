@@ -5,6 +5,7 @@
 #include "Kesvor/KesvorLocalStorage.h"
 #include "Kesvor/NetworkTime.h"
 #include "Kesvor/PlatformInfo.h"
+#include "Socket/SocketManager.h"
 #include "Store/MyDataController.h"
 #include "UserKeys.h"
 #include "View/NetworkStatus.h"
@@ -84,6 +85,8 @@ bool WebServiceManager::checkForError(const std::optional<foundation::Error>& er
 void WebServiceManager::connectClient()
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    if (SocketManager* manager = SocketManager::sharedInstance(); manager && manager->isConnected())
+        manager->socket()->disconnect();
     verifyBuisness([this] { signUpStep(); });
 }
 
@@ -179,7 +182,8 @@ void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& e
 
 void WebServiceManager::connectStep()
 {
-    KESVOR_DEBUG_LOG << "network time synchronised: the socket session connects next";
+    if (SocketManager* manager = SocketManager::sharedInstance())
+        manager->reconnect();
 }
 
 void WebServiceManager::updateUser(const QVariantMap& data)

@@ -1,6 +1,9 @@
 #include "SdkSessionTest.h"
 
 #include "Kesvor/NetworkTime.h"
+#include "Service/WebServiceManager.h"
+#include "Socket/SocketManager.h"
+#include "Store/MyDataController.h"
 #include "foundation/NotificationCenter.h"
 #include "kesvor/Kesvor.h"
 #include "net/NHNetworkClock.h"
@@ -16,7 +19,7 @@ namespace kesvor::test {
 
 void SdkSessionTest::SetUp()
 {
-    m_service = std::make_unique<ChatService>();
+    m_service = std::make_unique<ChatService>(serviceOptions());
     ASSERT_TRUE(m_service->start()) << m_service->errorString().toStdString();
     qputenv("KESVOR_SERVICE_URL", m_service->baseUrl().toUtf8());
     qputenv("KESVOR_REACHABILITY_HOST", "localhost");
@@ -29,6 +32,12 @@ void SdkSessionTest::SetUp()
     foundation::NotificationCenter::defaultCenter().addObserver(
         this, QString::fromLatin1(net::kNHNetworkTimeSyncCompleteNotification),
         [this](const foundation::Notification&) { ++m_clockSyncs; });
+    foundation::NotificationCenter::defaultCenter().addObserver(
+        this, QString::fromLatin1(SocketConnectNotification),
+        [this](const foundation::Notification&) { ++m_connects; });
+    foundation::NotificationCenter::defaultCenter().addObserver(
+        this, QString::fromLatin1(SocketDisconnectNotification),
+        [this](const foundation::Notification&) { ++m_disconnects; });
 
     m_host = std::make_unique<QWidget>();
     m_host->resize(320, 568);
@@ -67,6 +76,48 @@ std::optional<QString> SdkSessionTest::shownAlert()
 bool SdkSessionTest::waitForAlert(int timeoutMs)
 {
     return waitUntil([] { return shownAlert().has_value(); }, timeoutMs);
+}
+
+void SdkSessionTest::startSession()
+{
+    Kesvor::initWithToken(m_service->token());
+    const auto asked = received("old-chats").size();
+    WebServiceManager::sharedInstance().connectClient();
+    ASSERT_TRUE(waitUntil([&] { return received("old-chats").size() > asked; }, 10'000));
+}
+
+void SdkSessionTest::waitForStore()
+{
+    MyDataController::sharedInstance()
+        .messageAddOperationQueue()
+        .waitUntilAllOperationsAreFinished();
+}
+
+QVariantList SdkSessionTest::storedMessages()
+{
+    data::FetchRequest request = Chat::fetchRequest();
+    request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
+    // A context of its own reads what is in the store now.
+    const auto context = MyDataController::sharedInstance().backgoundContext();
+    QVariantList messages;
+    context->performAndWait([&] {
+        for (const auto& object : context->fetch(request).value_or(QList<data::ObjectPtr>{})) {
+            const Chat chat(object);
+            messages.append(
+                QVariantMap{{"_id", chat.messageId().value_or(QString())},
+                            {"msgFrom", chat.msgFrom()},
+                            {"createdOn", chat.createdOn()},
+                            {"msg", chat.msg().value_or(QVariantMap{})},
+                            {"messageSentToCustomerStatus", chat.messageSentToCustomerStatus()},
+                            {"messageSentToAgentStatus", chat.messageSentToAgentStatus()}});
+        }
+    });
+    return messages;
+}
+
+QVariantList SdkSessionTest::received(const char* event)
+{
+    return m_service->receivedEvents(QString::fromLatin1(event));
 }
 
 QVariantList SdkSessionTest::requests(const char* path)

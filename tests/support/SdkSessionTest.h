@@ -23,6 +23,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    /// How the stand-in service runs; the default options unless overridden.
+    virtual ChatServiceOptions serviceOptions() const { return {}; }
+
     ChatService& service() { return *m_service; }
     ConsoleCapture& console() { return *m_console; }
 
@@ -35,6 +38,19 @@ protected:
 
     /// Finished network-clock synchronisations so far.
     int clockSyncs() const { return m_clockSyncs; }
+    /// Connect and disconnect notifications of the socket session so far.
+    int connectNotifications() const { return m_connects; }
+    int disconnectNotifications() const { return m_disconnects; }
+
+    /// Runs the start-up chain for the service's token and waits until the
+    /// socket session has asked for the history.
+    void startSession();
+    /// Waits until every batch handed to the store so far is written.
+    static void waitForStore();
+    /// The stored messages, oldest first.
+    static QVariantList storedMessages();
+    /// The socket events of one name the service received.
+    QVariantList received(const char* event);
 
     /// The JSON API requests to path the service received.
     QVariantList requests(const char* path);
@@ -44,6 +60,8 @@ private:
     std::unique_ptr<ConsoleCapture> m_console;
     std::unique_ptr<QWidget> m_host;
     int m_clockSyncs = 0;
+    int m_connects = 0;
+    int m_disconnects = 0;
 };
 
 } // namespace kesvor::test
