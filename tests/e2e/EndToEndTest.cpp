@@ -147,6 +147,7 @@ TEST_F(EndToEndTest, AConversationThroughDropsAndNetworkLoss)
     setNetwork(0);
     EXPECT_EQ(status(), net::SocketIOStatus::disconnected);
     EXPECT_EQ(ConversationActions::sendMessgeToServer("lost?", "lost?"), Result::notConnected);
+    EXPECT_EQ(ConversationActions::submitEmail({{"text", "a@x.io"}}), Result::notConnected);
     QTest::qWait(1500);
     EXPECT_EQ(status(), net::SocketIOStatus::disconnected);
     EXPECT_EQ(storedMessages().size(), 8);
@@ -175,4 +176,9 @@ TEST_F(EndToEndTest, AConversationThroughDropsAndNetworkLoss)
         (QStringList{NetworkStatus::reachableOverWiFiLine, NetworkStatus::notReachableLine,
                      NetworkStatus::reachableOverWWANLine, NetworkStatus::reachableOverWiFiLine}));
     EXPECT_EQ(shownAlert(), std::nullopt);
+
+    const QVariantMap email{{"messageId", "m1"}, {"text", "a@x.io"}, {"userId", customerId}};
+    ASSERT_EQ(ConversationActions::submitEmail(email), Result::sent);
+    ASSERT_TRUE(test::waitUntil([&] { return received("submit-email").size() == 1; }));
+    EXPECT_EQ(received("submit-email").first().toMap()["items"], QVariantList{email});
 }
