@@ -1,7 +1,8 @@
 #include "kesvor/Kesvor.h"
 
 #include "KesvorLocalStorage.h"
-#include "foundation/DebugLog.h"
+#include "Service/WebServiceManager.h"
+#include "Store/MyDataController.h"
 
 namespace kesvor {
 
@@ -28,7 +29,7 @@ Session& session()
 
 void deleteStoredMessages()
 {
-    KESVOR_DEBUG_LOG << "clearChat: no message store in this build";
+    MyDataController::sharedInstance().clearChat();
 }
 
 // A new host customer id that differs from the stored customer's wipes that
@@ -148,6 +149,18 @@ std::optional<QString> Kesvor::deviceToken()
 void Kesvor::setDeviceToken(const std::optional<QString>& token)
 {
     session().deviceToken = token;
+}
+
+void Kesvor::registerDeviceToken(const QString& token)
+{
+    setDeviceToken(token);
+    if (!KesvorLocalStorage::standard().boolForKey(
+            QString::fromLatin1(KesvorLocalStorage::isSignUpDoneKey)))
+        return;
+    WebServiceManager& service = WebServiceManager::sharedInstance();
+    if (const auto customerId = service.getCustomerId())
+        service.updateUser(
+            {{QStringLiteral("userId"), *customerId}, {QStringLiteral("deviceToken"), token}});
 }
 
 void Kesvor::clearStoredUser()

@@ -1,0 +1,250 @@
+// Stores a conversation history through MyDataController::addChats (parse,
+// duplicate lookup, insert, save) and, for comparison, inserts the same rows
+// straight into a table of the same shape with one prepared statement in one
+// transaction. Prints messages per second for both, their ratio, and how the
+// time grows from 10,000 to 100,000 messages.
+
+#include "Store/ChatModel.h"
+#include "Store/MyDataController.h"
+#include "data/SqliteDatabase.h"
+#include "data/StoreSchema.h"
+#include "foundation/DateFormatter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QTimeZone>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+
+using namespace kesvor;
+
+namespace {
+
+// A history as the service sends it: customer and bot taking turns, one
+// second apart, every message with a server id and statuses.
+QVariantList history(int count)
+{
+    const foundation::DateFormatter wire(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.SSSZ"),
+                                         foundation::DateFormatter::posixLocale(),
+                                         QTimeZone::utc());
+    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0), QTimeZone::utc());
+    QVariantList messages;
+    messages.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const bool customer = i % 2 == 0;
+        const QString sender =
+            customer ? QStringLiteral("customer-4711") : QStringLiteral("bot-17");
+        messages << QVariantMap{
+            {"msgFrom", sender},
+            {"msgTo", customer ? QStringLiteral("bot") : QStringLiteral("customer-4711")},
+            {"msg",
+             QVariantMap{{"message", QVariantMap{{"text", QStringLiteral("Message %1: how can "
+                                                                         "we help you today?")
+                                                              .arg(i)}}}}},
+            {"roomId", "room-0815"},
+            {"createdOn", wire.stringFromDate(start.addMSecs(qint64(i) * 1037))},
+            {"senderIdentity", sender},
+            {"senderRole", customer ? QStringLiteral("customer") : QStringLiteral("bot")},
+            {"approvedByAgent", "approved"},
+            {"_id", QStringLiteral("%1").arg(i, 24, 16, QLatin1Char('0'))},
+            {"messageSentToCustomerStatus",
+             i % 3 == 0 ? QStringLiteral("sent") : QStringLiteral("seen")},
+            {"messageSentToAgentStatus", "seen"}};
+    }
+    return messages;
+}
+
+const QVariantList& historyOf(int count)
+{
+    static std::map<int, QVariantList> cache;
+    auto found = cache.find(count);
+    if (found == cache.end())
+        found = cache.emplace(count, history(count)).first;
+    return found->second;
+}
+
+// CPU time of the calling thread: the figure other processes on the machine
+// disturb least.
+double threadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Seconds per batch of every run, by "<kind>/<messages>", for the summary.
+struct Figures {
+    std::map<std::string, double> wall;
+    std::map<std::string, double> cpu;
+
+    void record(benchmark::State& state, const char* kind, double wallTotal, double cpuTotal)
+    {
+        const std::string key = std::string(kind) + '/' + std::to_string(state.range(0));
+        wall[key] = wallTotal / double(state.iterations());
+        cpu[key] = cpuTotal / double(state.iterations());
+        state.counters["cpu_ms"] = cpu[key] * 1000;
+    }
+};
+
+Figures& figures()
+{
+    static Figures all;
+    return all;
+}
+
+void BM_AddChats(benchmark::State& state)
+{
+    const QVariantList& messages = historyOf(int(state.range(0)));
+    auto& store = MyDataController::sharedInstance();
+    auto& queue = store.messageAddOperationQueue();
+    double wall = 0;
+    double cpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.clearChat();
+        state.ResumeTiming();
+        const double begun = wallSeconds();
+        int reported = -1;
+        double started = 0;
+        // The batch runs on the queue's thread, between these two operations.
+        queue.addOperation([&started] { started = threadCpuSeconds(); });
+        store.addChats(messages,
+                       [&reported](const QList<Chat>& unseen) { reported = int(unseen.size()); });
+        queue.addOperation([&] { cpu += threadCpuSeconds() - started; });
+        queue.waitUntilAllOperationsAreFinished();
+        wall += wallSeconds() - begun;
+        if (reported < 0)
+            state.SkipWithError("the batch was not saved");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    figures().record(state, "addChats", wall, cpu);
+}
+
+// The rows addChats writes, in their stored form.
+QList<QVariantList> storedRows(const QVariantList& messages, const data::EntityDescription& entity)
+{
+    QList<QVariantList> rows;
+    for (const QVariant& message : messages) {
+        const auto model = ChatModel::initWithDic(message.toMap());
+        const QVariantMap values{
+            {"approvedByAgent", model->approvedByAgent()},
+            {"createdOn", model->createdOn()},
+            {"date", model->date()},
+            {"messageId", *model->messageId()},
+            {"messageSentToAgentStatus", model->messageSentToAgentStatus()},
+            {"messageSentToCustomerStatus", model->messageSentToCustomerStatus()},
+            {"msg", model->msg()},
+            {"msgFrom", model->msgFrom()},
+            {"msgTo", model->msgTo()},
+            {"roomId", model->roomId()},
+            {"senderIdentity", model->senderIdentity()}};
+        QVariantList row;
+        for (const auto& attribute : entity.attributes())
+            row << attribute.toStorage(values.value(attribute.name));
+        rows << row;
+    }
+    return rows;
+}
+
+void BM_RawInserts(benchmark::State& state)
+{
+    const auto coordinator = MyDataController::sharedInstance().myPersistentStoreCoordinator();
+    const auto model = coordinator->managedObjectModel();
+    const auto entity = model->entity(QStringLiteral("Chat"));
+    const QList<QVariantList> rows = storedRows(historyOf(int(state.range(0))), *entity);
+
+    // The same table, indexes and connection settings as the store's.
+    QTemporaryDir directory;
+    auto database = data::SqliteDatabase::open(directory.filePath("raw.sqlite"),
+                                               data::SqliteDatabase::OpenMode::ReadWriteCreate);
+    database->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-64000; "
+                   "PRAGMA temp_store=MEMORY");
+    data::StoreSchema::create(*database, *model);
+    double wall = 0;
+    double cpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        database->exec("DELETE FROM \"Chat\"");
+        state.ResumeTiming();
+        const double begun = wallSeconds();
+        const double started = threadCpuSeconds();
+        database->exec("BEGIN IMMEDIATE");
+        auto insert = database->prepare(entity->insertSql());
+        for (const QVariantList& row : rows) {
+            insert->reset();
+            for (qsizetype i = 0; i < row.size(); ++i)
+                insert->bind(int(i) + 1, row[i]);
+            insert->execute();
+        }
+        if (!database->exec("COMMIT"))
+            state.SkipWithError("commit failed");
+        cpu += threadCpuSeconds() - started;
+        wall += wallSeconds() - begun;
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    figures().record(state, "raw", wall, cpu);
+}
+
+BENCHMARK(BM_AddChats)->Arg(10000)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawInserts)->Arg(10000)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AddChats)->Arg(100000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawInserts)->Arg(100000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void printSummary(const char* label, const std::map<std::string, double>& seconds)
+{
+    auto rate = [&seconds](const char* key, int count) {
+        const auto found = seconds.find(key);
+        return found == seconds.end() || found->second <= 0 ? 0.0 : count / found->second;
+    };
+    const double add10k = rate("addChats/10000", 10000);
+    const double raw10k = rate("raw/10000", 10000);
+    const double add100k = rate("addChats/100000", 100000);
+    const double raw100k = rate("raw/100000", 100000);
+    std::printf("\n%s\n", label);
+    std::printf("  addChats  10,000: %8.0f messages/s   raw inserts: %8.0f rows/s   ratio %.2f\n",
+                add10k, raw10k, raw10k > 0 ? add10k / raw10k : 0.0);
+    std::printf("  addChats 100,000: %8.0f messages/s   raw inserts: %8.0f rows/s   ratio %.2f\n",
+                add100k, raw100k, raw100k > 0 ? add100k / raw100k : 0.0);
+    std::printf("  time for 100,000 / time for 10,000 through addChats: %.2f\n",
+                add10k > 0 && add100k > 0 ? (100000 / add100k) / (10000 / add10k) : 0.0);
+}
+
+// The store lives in a directory of its own for the run; the summary is
+// printed when the program ends, after the benchmarks' own table.
+struct Run {
+    QTemporaryDir dataDirectory;
+
+    Run()
+    {
+        qputenv("KESVOR_DATA_DIR", dataDirectory.path().toUtf8());
+        figures(); // made first, so that it is still there when the summary is printed
+    }
+    ~Run()
+    {
+        if (figures().wall.empty())
+            return;
+        printSummary("wall clock:", figures().wall);
+        printSummary("CPU time of the writing thread:", figures().cpu);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("\npeak resident memory: %ld MiB\n", usage.ru_maxrss / 1024);
+    }
+};
+
+const Run run;
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QtCore/QDateTime>
+#include <QtCore/QList>
+#include <QtCore/QLocale>
+#include <QtCore/QString>
+#include <QtCore/QTimeZone>
+
+#include <optional>
+
+namespace kesvor::foundation {
+
+/// Converts between instants and text with a Unicode date-format pattern
+/// ("yyyy-MM-dd'T'HH:mm:ss.SSSZ", "hh:mm a", "d MMM, yyyy", ...), in a locale
+/// and a time zone.
+///
+/// Supported fields: y (yy = two-digit year), M (MMM/MMMM month names),
+/// d, H, h, K, k, m, s, S (fraction of a second), a (AM/PM text of the locale),
+/// Z (ZZZZZ and X also write "Z" for UTC) and quoted literals ('T', '' for a
+/// quote). Other letters are literals. Digits are always ASCII and the calendar
+/// is always Gregorian.
+///
+/// Parsing is strict: the whole text must match the pattern; numeric fields
+/// that touch another numeric field take exactly the pattern's width. A zone
+/// field accepts "Z", "GMT", "UTC", "+HH", "+HHMM", "+HH:MM" and "GMT+HH:MM".
+/// A const formatter may be used from several threads at once.
+class DateFormatter {
+public:
+    /// Device locale and time zone, empty pattern.
+    DateFormatter() = default;
+    DateFormatter(const QString& pattern, const QLocale& locale,
+                  std::optional<QTimeZone> timeZone = std::nullopt);
+
+    /// The fixed locale for machine-readable dates ("en_US_POSIX").
+    static QLocale posixLocale() { return QLocale::c(); }
+
+    QString dateFormat() const { return m_pattern; }
+    void setDateFormat(const QString& pattern);
+
+    QLocale locale() const { return m_locale; }
+    void setLocale(const QLocale& locale) { m_locale = locale; }
+
+    /// Nothing means the device's time zone at the moment of use.
+    std::optional<QTimeZone> timeZone() const { return m_timeZone; }
+    void setTimeZone(std::optional<QTimeZone> timeZone);
+
+    /// The text of date, or an empty string for an invalid date.
+    QString stringFromDate(const QDateTime& date) const;
+
+    /// The instant the text denotes (in UTC), or nothing when it does not
+    /// match the pattern or names no valid date.
+    std::optional<QDateTime> dateFromString(QStringView text) const;
+
+private:
+    struct Field {
+        char16_t letter = 0; // 0 for a literal
+        int count = 0;
+        QString literal;
+    };
+    struct Parsed;
+    // The wall-clock fields of an instant in the formatter's zone.
+    struct Local {
+        QDate date;
+        QTime time;
+        int offset = 0;
+    };
+
+    static QList<Field> tokenize(const QString& pattern);
+    static bool isNumeric(const Field& field);
+    Local local(const QDateTime& date) const;
+    void appendField(QString& out, const Field& field, const Local& local) const;
+    bool parseField(QStringView text, qsizetype& pos, const Field& field, bool fixedWidth,
+                    Parsed& parsed) const;
+    std::optional<QDateTime> assemble(const Parsed& parsed) const;
+
+    QString m_pattern;
+    QList<Field> m_fields;
+    QLocale m_locale;
+    std::optional<QTimeZone> m_timeZone;
+    bool m_utc = false;
+};
+
+} // namespace kesvor::foundation

@@ -1,0 +1,233 @@
+#include "MyDataController.h"
+
+#include "ChatModel.h"
+#include "MessageStatusEnum.h"
+#include "StoreCoordinator.h"
+
+#include "KesvorBuildConfig.h"
+
+#include "data/Bundle.h"
+#include "data/StoreFiles.h"
+#include "foundation/Console.h"
+#include "foundation/DebugLog.h"
+#include "foundation/Json.h"
+#include "foundation/MainThread.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSet>
+
+namespace kesvor {
+
+namespace {
+
+void logSaveFailure(const foundation::Error& error)
+{
+    KESVOR_DEBUG_LOG << "Failure to save context: " + error.description;
+}
+
+// The messages of a batch the customer has not seen yet, judged by what they
+// hold after the whole batch: a message changed twice is listed once, and
+// one that a later element of the batch marked seen, or left without its id,
+// not at all.
+QList<Chat> unseenWithServerId(const QList<Chat>& changed)
+{
+    QList<Chat> unseen;
+    for (const Chat& chat : changed)
+        if (chat.messageId() &&
+            chat.messageSentToCustomerStatus() != foundation::rawValue(MessageStatusEnum::seen))
+            unseen << chat;
+    return unseen;
+}
+
+} // namespace
+
+MyDataController& MyDataController::sharedInstance()
+{
+    static MyDataController instance;
+    return instance;
+}
+
+MyDataController::MyDataController()
+    : m_messageAddOperationQueue(QStringLiteral("kesvor.messageAddOperationQueue"))
+{
+}
+
+data::PersistentContainer& MyDataController::persistentContainer()
+{
+    std::call_once(m_containerOnce, [this] { m_persistentContainer = makeContainer(); });
+    return *m_persistentContainer;
+}
+
+std::unique_ptr<data::PersistentContainer> MyDataController::makeContainer()
+{
+    const auto bundle = StoreCoordinator::bundle(QString::fromLatin1(BUNDLE_NAME));
+    const auto modelURL =
+        bundle ? bundle->urlForResource(QString::fromLatin1(MODEL_NAME), QStringLiteral("momd"))
+               : std::nullopt;
+    foundation::Error error;
+    const auto model = modelURL ? data::ManagedObjectModel::fromFile(*modelURL, &error) : nullptr;
+    if (!model) {
+        // The model is compiled into the SDK; without it nothing can be
+        // stored, and every store operation quietly does nothing.
+        KESVOR_DEBUG_LOG << "the store model is missing from the SDK's resources:"
+                         << error.description;
+        return std::make_unique<data::PersistentContainer>(QString::fromLatin1(STORE_NAME),
+                                                           nullptr);
+    }
+    StoreCoordinator::migrateIfNeeded(model, *bundle);
+
+    auto container =
+        std::make_unique<data::PersistentContainer>(QString::fromLatin1(STORE_NAME), model);
+    auto viewContext = container->viewContext();
+    viewContext->setAutomaticallyMergesChangesFromParent(true);
+    viewContext->setMergePolicy(
+        data::ManagedObjectContext::MergePolicy::MergeByPropertyObjectTrump);
+    data::PersistentStoreDescription description = container->persistentStoreDescription();
+    const auto directory = StoreCoordinator::defaultDirectryUrl();
+    description.url =
+        directory ? *directory + u'/' +
+                        StoreCoordinator::storePathComponent(QString::fromLatin1(STORE_NAME))
+                  : QString();
+    description.modelBundles = {*bundle};
+    container->setPersistentStoreDescription(description);
+    loadStore(*container);
+    return container;
+}
+
+bool MyDataController::tryLoad(data::PersistentContainer& container)
+{
+    bool loaded = false;
+    container.loadPersistentStores(
+        [&loaded](const data::PersistentStoreDescription&, std::optional<foundation::Error> error) {
+            if (error)
+                KESVOR_DEBUG_LOG << "Failed to load core data stack: " + error->description;
+            else
+                KESVOR_DEBUG_LOG << "Core Data created successFully";
+            loaded = !error;
+        });
+    return loaded;
+}
+
+void MyDataController::loadStore(data::PersistentContainer& container)
+{
+    if (tryLoad(container))
+        return;
+    // A damaged or foreign file must not leave the SDK without a store: it is
+    // kept aside, where it can still be examined, and a new store takes its place.
+    const QString path = container.persistentStoreDescription().url;
+    if (!path.isEmpty() && setStoreAside(path) && tryLoad(container))
+        return;
+    // Nowhere to write in the data directory: an empty store in a temporary
+    // directory serves this process.
+    m_fallbackDirectory = std::make_unique<QTemporaryDir>();
+    if (!m_fallbackDirectory->isValid())
+        return;
+    data::PersistentStoreDescription description = container.persistentStoreDescription();
+    description.url = m_fallbackDirectory->filePath(
+        StoreCoordinator::storePathComponent(QString::fromLatin1(STORE_NAME)));
+    container.setPersistentStoreDescription(description);
+    KESVOR_DEBUG_LOG << "using a temporary message store at" << description.url;
+    tryLoad(container);
+}
+
+bool MyDataController::setStoreAside(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    const QString aside =
+        path + QStringLiteral(".unreadable-") +
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    foundation::Error error;
+    if (!data::StoreFiles::move(path, aside, &error)) {
+        KESVOR_DEBUG_LOG << "cannot set the unreadable store aside:" << error.description;
+        return false;
+    }
+    KESVOR_DEBUG_LOG << "the unreadable store was moved to" << aside;
+    return true;
+}
+
+std::shared_ptr<data::PersistentStoreCoordinator> MyDataController::myPersistentStoreCoordinator()
+{
+    return persistentContainer().persistentStoreCoordinator();
+}
+
+std::shared_ptr<data::ManagedObjectContext> MyDataController::context()
+{
+    return persistentContainer().viewContext();
+}
+
+std::shared_ptr<data::ManagedObjectContext> MyDataController::backgoundContext()
+{
+    return persistentContainer().newBackgroundContext();
+}
+
+void MyDataController::addChat(const QVariantMap& chat)
+{
+    const auto context = backgoundContext();
+    context->performAndWait([&] {
+        if (const auto model = ChatModel::initWithDic(chat))
+            model->asChatManagedObject(*context);
+        foundation::Error error;
+        if (!context->save(&error))
+            logSaveFailure(error);
+    });
+}
+
+void MyDataController::addChats(const QVariantList& chats, ComplectionBlock complectionBlock)
+{
+    const auto context = backgoundContext();
+    m_messageAddOperationQueue.addOperation([context, chats, complectionBlock] {
+        context->performAndWait([&] {
+            QList<Chat> changed;
+            QSet<const data::ManagedObject*> seen;
+            for (const QVariant& element : chats) {
+                const auto dic = foundation::Json::asMap(element);
+                const auto model = dic ? ChatModel::initWithDic(*dic) : std::nullopt;
+                const auto chat = model ? model->asChatManagedObject(*context) : std::nullopt;
+                if (chat && !seen.contains(chat->managedObject().get())) {
+                    seen.insert(chat->managedObject().get());
+                    changed << *chat;
+                }
+            }
+            foundation::Error error;
+            if (!context->save(&error)) {
+                logSaveFailure(error);
+                return;
+            }
+            if (complectionBlock)
+                complectionBlock(unseenWithServerId(changed));
+        });
+    });
+}
+
+void MyDataController::saveContext()
+{
+    const auto mainContext = context();
+    if (!mainContext->hasChanges())
+        return;
+    foundation::Error error;
+    if (!mainContext->save(&error))
+        logSaveFailure(error);
+}
+
+void MyDataController::clearChat()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    const auto coordinator = myPersistentStoreCoordinator();
+    if (!coordinator)
+        return;
+    const data::BatchDeleteRequest request{Chat::fetchRequest()};
+    foundation::Error error;
+    const auto deleted = coordinator->execute(request, *context(), &error);
+    if (!deleted) {
+        foundation::Console::print(QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
+                                       .arg(error.domain)
+                                       .arg(error.code)
+                                       .arg(error.description));
+        return;
+    }
+    KESVOR_DEBUG_LOG << "clearChat: deleted" << deleted->size() << "stored messages";
+}
+
+} // namespace kesvor

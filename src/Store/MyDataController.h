@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Chat.h"
+#include "StoreNames.h"
+
+#include "data/ManagedObjectContext.h"
+#include "data/PersistentContainer.h"
+#include "data/PersistentStoreCoordinator.h"
+#include "foundation/SerialQueue.h"
+
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QVariantList>
+#include <QtCore/QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace kesvor {
+
+/// The message store: the store stack over "kesvor.sqlite", the main context
+/// the conversation screen reads, background contexts for writing, and the
+/// serial queue that orders batch writes. Built on first use; a store file
+/// that cannot be opened is set aside and replaced by an empty one, so the
+/// store always works.
+class MyDataController {
+public:
+    /// Receives the stored messages of a batch that carry a server id and
+    /// have not been seen by the customer.
+    using ComplectionBlock = std::function<void(const QList<Chat>& chats)>;
+
+    static MyDataController& sharedInstance();
+
+    /// Runs the batch writes of addChats(), one at a time, in order.
+    foundation::SerialQueue& messageAddOperationQueue() { return m_messageAddOperationQueue; }
+
+    std::shared_ptr<data::PersistentStoreCoordinator> myPersistentStoreCoordinator();
+    /// The main context (main thread only). It merges every background save.
+    std::shared_ptr<data::ManagedObjectContext> context();
+    /// A new private context on every call; its saves go to the store.
+    std::shared_ptr<data::ManagedObjectContext> backgoundContext();
+
+    /// Stores one message (the customer's own) and returns when it is saved.
+    void addChat(const QVariantMap& chat);
+
+    /// Stores a batch on messageAddOperationQueue() and returns at once.
+    /// After the batch is saved, complectionBlock runs on the queue's thread
+    /// with the messages this batch stored or changed that have a server id
+    /// and are not "seen" towards the customer; the objects stay readable
+    /// there and afterwards. A batch that cannot be saved is dropped without
+    /// a call.
+    void addChats(const QVariantList& chats, ComplectionBlock complectionBlock);
+
+    /// Saves the main context if it has changes.
+    void saveContext();
+
+    /// Deletes every stored message; the main context and everything showing
+    /// its objects drop them at once. Main thread only.
+    void clearChat();
+
+private:
+    MyDataController();
+
+    data::PersistentContainer& persistentContainer();
+    std::unique_ptr<data::PersistentContainer> makeContainer();
+    void loadStore(data::PersistentContainer& container);
+    bool tryLoad(data::PersistentContainer& container);
+    bool setStoreAside(const QString& path);
+
+    std::once_flag m_containerOnce;
+    std::unique_ptr<data::PersistentContainer> m_persistentContainer;
+    std::unique_ptr<QTemporaryDir> m_fallbackDirectory;
+    // Last, so that it goes first: batches still queued at exit are written
+    // while the store stack is still there.
+    foundation::SerialQueue m_messageAddOperationQueue;
+};
+
+} // namespace kesvor
