@@ -1,6 +1,6 @@
 #include "CollectionViewUpdate.h"
 
-#include <QtCore/QSet>
+#include <set>
 
 #include <algorithm>
 
@@ -178,9 +178,9 @@ bool CollectionViewUpdate::normalize(const std::vector<int>& oldCounts,
     sortUnique(m_reloaded);
     sortUnique(m_inserted);
 
-    QSet<IndexPath> sources(m_deleted.begin(), m_deleted.end());
-    QSet<IndexPath> targets(m_inserted.begin(), m_inserted.end());
-    const auto claim = [problem](QSet<IndexPath>& claimed, const IndexPath& indexPath) {
+    std::set<IndexPath> sources(m_deleted.begin(), m_deleted.end());
+    std::set<IndexPath> targets(m_inserted.begin(), m_inserted.end());
+    const auto claim = [problem](std::set<IndexPath>& claimed, const IndexPath& indexPath) {
         if (claimed.contains(indexPath)) {
             *problem =
                 QStringLiteral("item %1 changed twice in one batch").arg(describe(indexPath));
