@@ -5,7 +5,6 @@
 
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
-#include <QtWidgets/QApplication>
 
 namespace kesvor::ui {
 

@@ -4,8 +4,8 @@
 #include "ScrollView.h"
 #include "foundation/MainThread.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QMouseEvent>
-#include <QtWidgets/QApplication>
 
 namespace kesvor::ui {
 
@@ -107,7 +107,10 @@ bool ScrollViewDrag::eventFilter(QObject* watched, QEvent* event)
 {
     // Controls take their presses, so scroll views never see them: their
     // pointer is followed here.
-    const QEvent::Type type = event->type();
+    // A double click's second press comes as a double-click event.
+    QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonDblClick)
+        type = QEvent::MouseButtonPress;
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
         type != QEvent::MouseButtonRelease)
         return false;
