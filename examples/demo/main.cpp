@@ -64,7 +64,7 @@ int main(int argc, char** argv)
     std::unique_ptr<QWidget> host(makeHostWindow());
     host->show();
     QTextStream(stdout)
-        << "Kesvor " << KesvorVersionNumber
+        << "Kesvor " << QString::number(KesvorVersionNumber, 'f', 1)
         << " demo host running; the conversation screen arrives in a later release.\n";
     if (parser.isSet(QStringLiteral("headless"))) {
         QTimer::singleShot(0, [] { Kesvor::show(); });
