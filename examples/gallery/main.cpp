@@ -1,11 +1,14 @@
 // A gallery of the view toolkit: every control laid out by visual-format
-// strings in an SDK window over a host window.
+// strings in an SDK window over a host window, and the collection views.
 //
 //   kesvor-gallery                          an interactive window
 //   kesvor-gallery --screenshot file.png    writes a picture and exits (works
 //                                           under QT_QPA_PLATFORM=offscreen)
 //   kesvor-gallery --alert ...              with the alert shown
+//   kesvor-gallery --lists ...              the card strip and the long list
+//   kesvor-gallery --lists --scroll-to 1200 ...  the list from message 1200
 #include "GalleryController.h"
+#include "ListsController.h"
 
 #include "ui/Application.h"
 #include "ui/Color.h"
@@ -39,6 +42,13 @@ int main(int argc, char** argv)
     parser.addOption(screenshot);
     const QCommandLineOption alert(QStringLiteral("alert"), QStringLiteral("Show the alert."));
     parser.addOption(alert);
+    const QCommandLineOption lists(QStringLiteral("lists"),
+                                   QStringLiteral("Show the collection views."));
+    parser.addOption(lists);
+    const QCommandLineOption scrollTo(QStringLiteral("scroll-to"),
+                                      QStringLiteral("Scroll the list to message <n>."),
+                                      QStringLiteral("n"));
+    parser.addOption(scrollTo);
     parser.process(app);
 
     QWidget host;
@@ -48,11 +58,19 @@ int main(int argc, char** argv)
     kesvor::ui::Application::shared().setHostWindow(&host);
 
     auto* window = new kesvor::ui::Window(QRectF(0, 0, screenWidth, screenHeight));
-    auto* gallery = new kesvor::gallery::GalleryController;
-    window->setRootViewController(gallery);
-    window->makeKeyAndVisible();
-    if (parser.isSet(alert))
-        gallery->showAlert();
+    if (parser.isSet(lists)) {
+        auto* controller = new kesvor::gallery::ListsController;
+        window->setRootViewController(controller);
+        window->makeKeyAndVisible();
+        if (parser.isSet(scrollTo))
+            controller->scrollListTo(parser.value(scrollTo).toInt());
+    } else {
+        auto* gallery = new kesvor::gallery::GalleryController;
+        window->setRootViewController(gallery);
+        window->makeKeyAndVisible();
+        if (parser.isSet(alert))
+            gallery->showAlert();
+    }
 
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);

@@ -66,6 +66,10 @@ public:
     /// The push device token as upper-case hexadecimal.
     static std::optional<QString> deviceToken();
     static void setDeviceToken(const std::optional<QString>& token);
+    /// Keeps the push device token and, once a customer has signed up, sends
+    /// it to the service with that customer's id; before that it waits for
+    /// the next sign-up.
+    static void registerDeviceToken(const QString& token);
 
     /// Removes the persisted customer record; the in-memory user() stays.
     static void clearStoredUser();

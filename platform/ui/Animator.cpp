@@ -101,9 +101,20 @@ void Animator::run(double duration, const AnimationOptions& options,
     }
 }
 
+void Animator::runWithoutAnimation(const std::function<void()>& changes)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    Capture paused;
+    paused.recording = false;
+    m_captures.push_back(std::move(paused));
+    if (changes)
+        changes();
+    m_captures.pop_back();
+}
+
 void Animator::willChange(View& view, AnimatedProperty property)
 {
-    if (m_captures.empty()) {
+    if (m_captures.empty() || !m_captures.back().recording) {
         cancelTrack(view, property);
         return;
     }
@@ -116,7 +127,7 @@ void Animator::willChange(View& view, AnimatedProperty property)
 
 void Animator::layoutRequested(View& root)
 {
-    if (m_captures.empty())
+    if (m_captures.empty() || !m_captures.back().recording)
         return;
     auto& roots = m_captures.back().roots;
     if (!roots.contains(&root))
@@ -230,6 +241,11 @@ void View::animate(double duration, const AnimationOptions& options,
                    const std::function<void(bool)>& completion)
 {
     Animator::shared().run(duration, options, changes, completion);
+}
+
+void View::performWithoutAnimation(const std::function<void()>& changes)
+{
+    Animator::shared().runWithoutAnimation(changes);
 }
 
 } // namespace kesvor::ui

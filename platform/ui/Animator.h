@@ -31,6 +31,10 @@ public:
     void run(double duration, const AnimationOptions& options, const std::function<void()>& changes,
              const std::function<void(bool)>& completion);
 
+    /// Runs changes with nothing recorded: what they change shows at once,
+    /// even inside the changes of run().
+    void runWithoutAnimation(const std::function<void()>& changes);
+
     /// Called by a view just before it changes property. Inside a block the
     /// old value is remembered; outside, a running animation of the property
     /// stops and the new value shows at once.
@@ -62,6 +66,7 @@ private:
     struct Capture {
         std::vector<Change> changes;
         QList<QPointer<View>> roots;
+        bool recording = true;
     };
 
     Animator();

@@ -78,6 +78,15 @@ void Control::sendActions(ControlEvent event)
     }
 }
 
+void Control::cancelTracking()
+{
+    if (!m_tracking)
+        return;
+    m_tracking = false;
+    setHighlighted(false);
+    sendActions(ControlEvent::TouchCancel);
+}
+
 void Control::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {

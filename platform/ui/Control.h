@@ -32,6 +32,9 @@ public:
     void addTarget(ControlEvent event, std::function<void(Control*)> action);
     /// Runs the actions of event, as a touch would.
     void sendActions(ControlEvent event);
+    /// Ends the touch being tracked without touch-up: a scroll view around
+    /// the control took the pointer over for a drag. Sends touch-cancel.
+    void cancelTracking();
 
 Q_SIGNALS:
     void touchDown();

@@ -1,19 +1,45 @@
 #include "ScrollView.h"
 
+#include "Color.h"
+#include "ScrollViewDrag.h"
+
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
-#include <QtWidgets/QApplication>
 
 namespace kesvor::ui {
 
 namespace {
 
-// A press becomes a drag after moving this far.
-constexpr double dragThreshold = 4;
-// Resting after a drag or a programmatic scroll.
+// Resting after a programmatic scroll or a drag without speed.
 constexpr double settleDuration = 0.3;
+// Bounds of a glide after a drag.
+constexpr double shortestGlide = 0.2;
+constexpr double longestGlide = 1.0;
+// Speed kept per millisecond while gliding: a drag released at v points
+// per millisecond travels v × rate / (1 − rate) points further.
+constexpr double decelerationRate = 0.998;
+// The ease-out curve starts at this many times its average speed; a glide
+// lasts long enough for that to match the speed the drag ended with.
+constexpr double easeOutInitialSlope = 1 / 0.58;
 // One wheel notch (120 units) scrolls this many points.
 constexpr double pointsPerNotch = 40;
+
+// Scroll indicators.
+constexpr double indicatorThickness = 3;
+constexpr double indicatorMargin = 2;
+constexpr double indicatorMinimumLength = 24;
+constexpr int indicatorVisibleMs = 500;
+constexpr double indicatorFadeDuration = 0.25;
+
+double along(const QPointF& point, int axis)
+{
+    return axis == 0 ? point.x() : point.y();
+}
+
+double along(const QSizeF& size, int axis)
+{
+    return axis == 0 ? size.width() : size.height();
+}
 
 } // namespace
 
@@ -21,16 +47,46 @@ ScrollView::ScrollView(const QRectF& frame)
     : View(frame)
 {
     setClipsToBounds(true);
+    // Follows presses on controls inside scroll views from now on.
+    ScrollViewDrag::shared();
+    m_indicatorFade.setSingleShot(true);
+    m_indicatorFade.setInterval(indicatorVisibleMs);
+    connect(&m_indicatorFade, &QTimer::timeout, this, &ScrollView::fadeIndicators);
 }
 
 void ScrollView::setContentSize(const QSizeF& size)
 {
-    m_contentSize = size;
+    if (!std::isfinite(size.width()) || !std::isfinite(size.height()))
+        return;
+    m_contentSize = size.expandedTo(QSizeF(0, 0));
 }
 
 void ScrollView::setContentInset(const EdgeInsets& inset)
 {
+    for (double edge : {inset.top, inset.left, inset.bottom, inset.right})
+        if (!std::isfinite(edge))
+            return;
+    if (inset == m_contentInset)
+        return;
+    const EdgeInsets previous = m_contentInset;
     m_contentInset = inset;
+    contentInsetDidChange(previous);
+}
+
+void ScrollView::contentInsetDidChange(const EdgeInsets&) {}
+
+void ScrollView::setShowsHorizontalScrollIndicator(bool shows)
+{
+    m_showsIndicator[0] = shows;
+    if (!shows && m_indicators[0])
+        m_indicators[0]->setHidden(true);
+}
+
+void ScrollView::setShowsVerticalScrollIndicator(bool shows)
+{
+    m_showsIndicator[1] = shows;
+    if (!shows && m_indicators[1])
+        m_indicators[1]->setHidden(true);
 }
 
 QPointF ScrollView::minimumContentOffset() const
@@ -56,9 +112,10 @@ QPointF ScrollView::clamped(const QPointF& offset) const
 
 void ScrollView::moveContent(const QPointF& offset)
 {
-    if (offset == contentOffset())
+    if (!std::isfinite(offset.x()) || !std::isfinite(offset.y()) || offset == contentOffset())
         return;
     setBounds(QRectF(offset, frame().size()));
+    flashIndicators();
     Q_EMIT didScroll();
 }
 
@@ -92,6 +149,82 @@ void ScrollView::scrollRectToVisible(const QRectF& rect, bool animated)
     setContentOffset(clamped(offset), animated);
 }
 
+void ScrollView::presentationBoundsDidChange()
+{
+    placeIndicators();
+}
+
+// --- Gestures -----------------------------------------------------------------
+
+void ScrollView::stopAtShownOffset()
+{
+    m_decelerating = false;
+    ++m_glide;
+    const QPointF shown = presentationBounds().topLeft();
+    if (shown != contentOffset())
+        moveContent(shown);
+}
+
+void ScrollView::beginDragging()
+{
+    stopAtShownOffset();
+    m_dragging = true;
+    m_dragStartOffset = contentOffset();
+    if (m_keyboardDismissMode != KeyboardDismissMode::None)
+        endEditing();
+    Q_EMIT willBeginDragging();
+}
+
+void ScrollView::dragBy(const QPointF& translation)
+{
+    if (!m_dragging)
+        return;
+    // Content follows the pointer: dragging left moves the offset right.
+    moveContent(clamped(m_dragStartOffset - translation));
+}
+
+void ScrollView::endDragging(const QPointF& velocity)
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    const QPointF speed(std::isfinite(velocity.x()) ? velocity.x() : 0,
+                        std::isfinite(velocity.y()) ? velocity.y() : 0);
+    const QPointF start = contentOffset();
+    QPointF target = start + speed * (decelerationRate / (1 - decelerationRate));
+    target = clamped(target);
+    Q_EMIT willEndDragging(speed, &target);
+    target = clamped(target);
+    const bool decelerate = target != start;
+    Q_EMIT didEndDragging(decelerate);
+    if (!decelerate)
+        return;
+
+    // A glide that starts at the speed the drag ended with, where it is
+    // heading the same way; otherwise a plain settle.
+    const int axis = std::abs(target.x() - start.x()) >= std::abs(target.y() - start.y()) ? 0 : 1;
+    const double distance = along(target, axis) - along(start, axis);
+    const double towards = along(speed, axis) * (distance > 0 ? 1 : -1);
+    const double duration =
+        towards > 0 ? std::clamp(easeOutInitialSlope * std::abs(distance) / towards / 1000,
+                                 shortestGlide, longestGlide)
+                    : settleDuration;
+    m_decelerating = true;
+    const int glide = ++m_glide;
+    const QPointer<ScrollView> self = this;
+    animate(
+        duration, AnimationOptions{0, AnimationCurve::EaseOut},
+        [this, target] { moveContent(target); },
+        [self, glide](bool finished) {
+            // A glide cut short by a later scroll ends quietly.
+            if (!self || glide != self->m_glide)
+                return;
+            self->m_decelerating = false;
+            if (finished)
+                Q_EMIT self->didEndDecelerating();
+        });
+}
+
 void ScrollView::wheelEvent(QWheelEvent* event)
 {
     if (!m_scrollEnabled) {
@@ -101,6 +234,11 @@ void ScrollView::wheelEvent(QWheelEvent* event)
     QPointF delta = event->pixelDelta().isNull()
                         ? QPointF(event->angleDelta()) / 120.0 * pointsPerNotch
                         : QPointF(event->pixelDelta());
+    // A plain wheel turns a strip that only scrolls sideways.
+    const bool onlySideways = maximumContentOffset().y() == minimumContentOffset().y();
+    if (onlySideways && delta.x() == 0)
+        delta = QPointF(delta.y(), 0);
+    stopAtShownOffset();
     const QPointF target = clamped(contentOffset() - delta);
     if (target == contentOffset()) {
         event->ignore();
@@ -117,58 +255,104 @@ void ScrollView::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
-    m_pressed = true;
-    m_dragging = false;
-    m_pressPosition = event->position();
-    m_lastPosition = m_pressPosition;
-    m_pressOffset = contentOffset();
-    m_velocity = QPointF();
-    m_moveClock.start();
+    ScrollViewDrag::shared().press(this, event->globalPosition());
 }
 
 void ScrollView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_pressed)
-        return;
-    const QPointF position = event->position();
-    if (!m_dragging) {
-        if ((position - m_pressPosition).manhattanLength() < dragThreshold)
-            return;
-        m_dragging = true;
-        if (m_keyboardDismissMode != KeyboardDismissMode::None)
-            if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused))
-                focused->clearFocus();
-        Q_EMIT willBeginDragging();
-    }
-    const double elapsed = std::max<qint64>(1, m_moveClock.restart());
-    // Content follows the pointer: dragging left moves the offset right.
-    m_velocity = (m_lastPosition - position) / elapsed;
-    m_lastPosition = position;
-    moveContent(clamped(m_pressOffset + (m_pressPosition - position)));
+    ScrollViewDrag::shared().move(event->globalPosition());
 }
 
 void ScrollView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_pressed || event->button() != Qt::LeftButton)
+    if (event->button() == Qt::LeftButton)
+        ScrollViewDrag::shared().release();
+}
+
+// --- Indicators ---------------------------------------------------------------
+
+View* ScrollView::makeIndicator()
+{
+    auto* indicator = new View;
+    indicator->setBackgroundColor(Color::white(0, 0.35));
+    indicator->setCornerRadius(indicatorThickness / 2);
+    indicator->setUserInteractionEnabled(false);
+    addSubview(indicator);
+    return indicator;
+}
+
+void ScrollView::flashIndicators()
+{
+    bool shown = false;
+    for (int axis = 0; axis < 2; ++axis) {
+        const bool scrolls =
+            along(maximumContentOffset(), axis) > along(minimumContentOffset(), axis);
+        if (!m_showsIndicator[axis] || !scrolls) {
+            if (m_indicators[axis])
+                m_indicators[axis]->setHidden(true);
+            continue;
+        }
+        if (!m_indicators[axis])
+            m_indicators[axis] = makeIndicator();
+        View* indicator = m_indicators[axis];
+        indicator->setHidden(false);
+        indicator->setAlpha(1);
+        bringSubviewToFront(indicator);
+        shown = true;
+    }
+    placeIndicators();
+    if (shown)
+        m_indicatorFade.start();
+}
+
+void ScrollView::placeIndicators()
+{
+    // Indicators live in content coordinates: placed against the offset
+    // that is drawn, they stay put on screen while the content moves.
+    const QRectF shown = presentationBounds();
+    const QPointF minimum = minimumContentOffset();
+    const QPointF maximum = maximumContentOffset();
+    for (int axis = 0; axis < 2; ++axis) {
+        View* indicator = m_indicators[axis];
+        if (!indicator || indicator->isHidden())
+            continue;
+        const double track = along(shown.size(), axis) - 2 * indicatorMargin;
+        const double range = along(maximum, axis) - along(minimum, axis);
+        const double visible = along(shown.size(), axis);
+        const double length = std::clamp(track * visible / (visible + range),
+                                         std::min(indicatorMinimumLength, track), track);
+        const double progress =
+            range > 0 ? std::clamp((along(shown.topLeft(), axis) - along(minimum, axis)) / range,
+                                   0.0, 1.0)
+                      : 0.0;
+        const double start = indicatorMargin + progress * (track - length);
+        const QRectF frame =
+            axis == 0 ? QRectF(start, shown.height() - indicatorMargin - indicatorThickness, length,
+                               indicatorThickness)
+                      : QRectF(shown.width() - indicatorMargin - indicatorThickness, start,
+                               indicatorThickness, length);
+        performWithoutAnimation([&] { indicator->setFrame(frame.translated(shown.topLeft())); });
+    }
+}
+
+void ScrollView::fadeIndicators()
+{
+    if (m_dragging || m_decelerating) {
+        m_indicatorFade.start();
         return;
-    m_pressed = false;
-    if (!m_dragging)
-        return;
-    m_dragging = false;
-    QPointF target = contentOffset();
-    Q_EMIT willEndDragging(m_velocity, &target);
-    target = clamped(target);
-    const bool decelerate = target != contentOffset();
-    Q_EMIT didEndDragging(decelerate);
-    if (!decelerate)
-        return;
-    const QPointer<ScrollView> self = this;
+    }
+    const QList<QPointer<View>> indicators{m_indicators[0], m_indicators[1]};
     animate(
-        settleDuration, AnimationOptions{0, AnimationCurve::EaseOut},
-        [this, target] { moveContent(target); },
-        [self](bool) {
-            if (self)
-                Q_EMIT self->didEndDecelerating();
+        indicatorFadeDuration,
+        [indicators] {
+            for (const QPointer<View>& indicator : indicators)
+                if (indicator)
+                    indicator->setAlpha(0);
+        },
+        [indicators](bool finished) {
+            for (const QPointer<View>& indicator : indicators)
+                if (finished && indicator && indicator->alpha() == 0)
+                    indicator->setHidden(true);
         });
 }
 

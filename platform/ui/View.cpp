@@ -92,6 +92,11 @@ QRectF View::presentationFrame() const
     return m_presentationFrame.value_or(m_frame);
 }
 
+QRectF View::presentationBounds() const
+{
+    return QRectF(m_presentationBoundsOrigin.value_or(m_boundsOrigin), presentationFrame().size());
+}
+
 QPointF View::convert(const QPointF& point, const View* other) const
 {
     QPointF inRoot = point;
@@ -223,8 +228,9 @@ void View::adoptSubview(View* view)
     view->m_engine.reset();
     view->setParent(this);
     view->QWidget::setVisible(!view->m_hidden);
+    // The subtree's constraints join the engine of the tree it joins.
     if (hadEngine)
-        engine().setNeedsRebuild();
+        rootView()->engine().setNeedsRebuild();
     view->applyGeometry();
     view->setNeedsLayout();
     setNeedsLayout();

@@ -60,6 +60,9 @@ public:
     /// The frame as it is drawn at this moment: differs from frame() while an
     /// animation runs.
     QRectF presentationFrame() const;
+    /// The bounds as drawn at this moment: the origin differs from bounds()
+    /// while a scroll animates.
+    QRectF presentationBounds() const;
 
     /// A point or rectangle in this view's bounds coordinates, expressed in
     /// other's (nullptr: the coordinates of the widget that holds the root).
@@ -183,6 +186,9 @@ public:
     static void animate(double duration, const AnimationOptions& options,
                         const std::function<void()>& changes,
                         const std::function<void(bool)>& completion = {});
+    /// Runs changes at once with nothing animated, also inside the changes
+    /// of an animate() block (views that appear in the middle of one).
+    static void performWithoutAnimation(const std::function<void()>& changes);
 
 Q_SIGNALS:
     void frameChanged(const QRectF& frame);
@@ -192,6 +198,9 @@ protected:
     /// Places subviews; the default does nothing beyond what constraints did.
     /// Overrides may set frames and constraint constants.
     virtual void layoutSubviews();
+    /// The drawn bounds origin moved: an animation of the bounds took a step
+    /// or ended. Scrolling views show what comes into sight.
+    virtual void presentationBoundsDidChange() {}
     /// Draws the content over the background, in bounds coordinates.
     virtual void draw(QPainter& painter, const QRectF& bounds);
     /// Views whose intrinsic height depends on their width (wrapping text)

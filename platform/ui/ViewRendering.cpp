@@ -207,6 +207,7 @@ void View::setPresentationValue(AnimatedProperty property, const QVariant& value
             value.isValid() ? std::optional<QPointF>(value.toPointF()) : std::nullopt;
         applySubviewGeometry();
         update();
+        presentationBoundsDidChange();
         break;
     case AnimatedProperty::Alpha:
         m_presentationAlpha =

@@ -1,6 +1,7 @@
 #include "kesvor/Kesvor.h"
 
 #include "KesvorLocalStorage.h"
+#include "Service/WebServiceManager.h"
 #include "Store/MyDataController.h"
 
 namespace kesvor {
@@ -148,6 +149,18 @@ std::optional<QString> Kesvor::deviceToken()
 void Kesvor::setDeviceToken(const std::optional<QString>& token)
 {
     session().deviceToken = token;
+}
+
+void Kesvor::registerDeviceToken(const QString& token)
+{
+    setDeviceToken(token);
+    if (!KesvorLocalStorage::standard().boolForKey(
+            QString::fromLatin1(KesvorLocalStorage::isSignUpDoneKey)))
+        return;
+    WebServiceManager& service = WebServiceManager::sharedInstance();
+    if (const auto customerId = service.getCustomerId())
+        service.updateUser(
+            {{QStringLiteral("userId"), *customerId}, {QStringLiteral("deviceToken"), token}});
 }
 
 void Kesvor::clearStoredUser()

@@ -54,6 +54,9 @@ QStringList ChatService::arguments() const
                           QString::number(m_options.pingTimeoutMs)};
     for (const QString& token : m_options.tokens)
         arguments << QStringLiteral("--token") << token;
+    if (m_options.keepsState)
+        arguments << QStringLiteral("--state-file")
+                  << m_stateDirectory.filePath(QStringLiteral("state.json"));
     return arguments + m_options.extraArguments;
 }
 
@@ -256,6 +259,16 @@ std::optional<QVariantMap> ChatService::setMessageStatus(const QString& messageI
     if (!reply.ok())
         return std::nullopt;
     return reply.body.value("message").toMap();
+}
+
+int ChatService::emitEvent(const QString& event, const QVariantList& items,
+                           const QVariantMap& target)
+{
+    QVariantMap body = target;
+    body.insert(QStringLiteral("event"), event);
+    body.insert(QStringLiteral("items"), items);
+    const Reply reply = post(QStringLiteral("/test/emit"), body);
+    return reply.ok() ? reply.body.value("sockets").toInt() : -1;
 }
 
 int ChatService::dropConnections(const QString& mode, int refuseMs)

@@ -4,6 +4,7 @@
 #include <QtCore/QProcess>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QTemporaryFile>
 #include <QtCore/QVariantList>
 #include <QtCore/QVariantMap>
@@ -22,6 +23,8 @@ struct ChatServiceOptions {
     int botDelayMs = 0;
     int pingIntervalMs = 25'000;
     int pingTimeoutMs = 20'000;
+    /// Customers, rooms and messages survive restart(), as in a database.
+    bool keepsState = false;
     QStringList extraArguments;
     int startTimeoutMs = 15'000;
 };
@@ -46,7 +49,8 @@ public:
     /// Starts the service; true once it listens. errorString() says why not.
     bool start();
     void stop();
-    /// Stops and starts again on the same port, with empty state.
+    /// Stops and starts again on the same port, with empty state unless the
+    /// options keep it.
     bool restart();
     bool isRunning() const;
     QString errorString() const { return m_error; }
@@ -93,6 +97,10 @@ public:
     /// to its room as "chat-msg". Returns the message.
     std::optional<QVariantMap> setMessageStatus(const QString& messageId,
                                                 const QVariantMap& changes);
+    /// Sends event with items exactly as given to the customer's room (by
+    /// "userId" or "roomId" in target), or to every customer when target is
+    /// empty. Returns how many sockets it reached, or -1.
+    int emitEvent(const QString& event, const QVariantList& items, const QVariantMap& target = {});
     /// Drops every socket connection ("transport", "reset" or "kick") and
     /// refuses new ones for refuseMs. Returns how many were dropped.
     int dropConnections(const QString& mode = QStringLiteral("transport"), int refuseMs = 0);
@@ -109,6 +117,7 @@ private:
     quint16 m_port = 0;
     QString m_error;
     QTemporaryFile m_logFile;
+    QTemporaryDir m_stateDirectory;
     std::unique_ptr<QProcess> m_process;
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

@@ -419,4 +419,13 @@ TEST_F(LayoutEngineTest, HandPlacedCellsLayOutTheirConstrainedContentInTheSamePa
     EXPECT_FRAME(labels[0], 16, 0, 343, 40);
     EXPECT_EQ(list->passes, before + 1);
     EXPECT_FALSE(root->needsLayout() || list->needsLayout());
+
+    // A cell built on its own, constraints and all, joins below the root.
+    auto* late = new View;
+    Label* lateLabel = addLabel(late, QStringLiteral("Late"));
+    late->addConstraints("H:|-16-[v0]-16-|", {lateLabel});
+    late->addConstraints("V:|[v0]|", {lateLabel});
+    list->addSubview(late);
+    root->layoutIfNeeded();
+    EXPECT_FRAME(lateLabel, 16, 0, 343, 40);
 }

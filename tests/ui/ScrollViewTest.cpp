@@ -1,6 +1,7 @@
 #include "UiTest.h"
 
 #include "support/TestSupport.h"
+#include "ui/Button.h"
 #include "ui/ScrollView.h"
 
 #include <QtGui/QWheelEvent>
@@ -25,13 +26,19 @@ protected:
 
     void drag(ScrollView* scroll, int fromX, int toX)
     {
-        QWindow* window = host().windowHandle();
         const QPoint origin = scroll->mapTo(&host(), QPoint(0, 50));
-        QTest::mousePress(window, Qt::LeftButton, {}, origin + QPoint(fromX, 0));
+        drag(origin + QPoint(fromX, 0), origin + QPoint(toX, 0));
+    }
+
+    /// A pointer drag between two points of the host window.
+    void drag(const QPoint& from, const QPoint& to)
+    {
+        QWindow* window = host().windowHandle();
+        QTest::mousePress(window, Qt::LeftButton, {}, from);
         const int steps = 6;
         for (int i = 1; i <= steps; ++i)
-            QTest::mouseMove(window, origin + QPoint(fromX + (toX - fromX) * i / steps, 0), 5);
-        QTest::mouseRelease(window, Qt::LeftButton, {}, origin + QPoint(toX, 0), 5);
+            QTest::mouseMove(window, from + (to - from) * i / steps, 5);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, to, 5);
     }
 };
 
@@ -76,4 +83,44 @@ TEST_F(ScrollViewTest, DragEndLetsTheOwnerChooseWhereItRests)
     drag(scroll, 100, 180);
     EXPECT_LT(velocity.x(), 0);
     EXPECT_EQ(scroll->contentOffset(), QPointF(0, 0));
+}
+
+TEST_F(ScrollViewTest, DragsStartingOnControlsOrNestedStripsReachTheRightScrollView)
+{
+    // A list scrolling up and down holds a strip scrolling sideways, which
+    // holds a button.
+    View* root = makeRoot(hostWidth, hostHeight);
+    auto* list = new ScrollView(QRectF(0, 0, 320, 400));
+    root->addSubview(list);
+    list->setContentSize(QSizeF(320, 2000));
+    auto* strip = new ScrollView(QRectF(0, 100, 320, 100));
+    list->addSubview(strip);
+    strip->setContentSize(QSizeF(1000, 100));
+    auto* button = new Button(QRectF(10, 10, 200, 80));
+    strip->addSubview(button);
+    int taps = 0;
+    int cancels = 0;
+    button->addTarget(ControlEvent::TouchUpInside, [&](Control*) { ++taps; });
+    button->addTarget(ControlEvent::TouchCancel, [&](Control*) { ++cancels; });
+    const auto onButton = [&](int x, int y) { return button->mapTo(&host(), QPoint(x, y)); };
+
+    // A tap stays a tap.
+    QTest::mouseClick(host().windowHandle(), Qt::LeftButton, {}, onButton(100, 40));
+    EXPECT_EQ(taps, 1);
+
+    // Sideways from the button: the strip scrolls, the button lets go.
+    drag(onButton(150, 40), onButton(90, 40));
+    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(button->isHighlighted());
+    EXPECT_GE(strip->contentOffset().x(), 60);
+    EXPECT_EQ(list->contentOffset().y(), 0);
+
+    // Upwards from the button: the strip cannot go that way, the list does.
+    ASSERT_TRUE(test::waitUntil([&] { return !strip->isDecelerating(); }));
+    strip->setContentOffset(QPointF());
+    drag(onButton(100, 70), onButton(100, 10));
+    EXPECT_GE(list->contentOffset().y(), 60);
+    EXPECT_EQ(strip->contentOffset(), QPointF());
+    EXPECT_EQ(taps, 1);
 }

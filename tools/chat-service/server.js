@@ -12,6 +12,7 @@ const { ServiceState } = require('./lib/state');
 const { SocketSessions } = require('./lib/socket-session');
 const { handleApi, sendJson } = require('./lib/http-api');
 const { createRoutes, handleTest } = require('./lib/test-api');
+const { StateFile } = require('./lib/persistence');
 
 // While a test has asked for it, new socket connections are refused at the
 // HTTP upgrade, which a client sees as a failed connection attempt.
@@ -33,6 +34,11 @@ class ConnectionGate {
 function startService(options) {
     const log = options.quiet ? () => {} : (line) => process.stderr.write(`chat-service: ${line}\n`);
     const state = new ServiceState({ tokens: options.tokens, botDelayMs: options.botDelayMs });
+    if (options.stateFile) {
+        const file = new StateFile(options.stateFile, state);
+        file.load();
+        state.onChange = () => file.saveSoon();
+    }
     const gate = new ConnectionGate();
     let routes = null;
 

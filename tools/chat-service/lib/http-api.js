@@ -62,7 +62,10 @@ function signUp(state, body) {
 function update(state, body) {
     const user = typeof body.userId === 'string' ? state.users.get(body.userId) : undefined;
     if (!user) return [404, { message: 'User not found' }];
-    if (typeof body.deviceToken === 'string') user.deviceToken = body.deviceToken;
+    if (typeof body.deviceToken === 'string') {
+        user.deviceToken = body.deviceToken;
+        state.changed();
+    }
     return [200, { user }];
 }
 

@@ -14,6 +14,7 @@ const USAGE = `usage: node server.js [options]
   --bot-delay MS      delay before the bot answers a customer (default 0)
   --ping-interval MS  heartbeat interval of the socket server (default 25000)
   --ping-timeout MS   heartbeat timeout of the socket server (default 20000)
+  --state-file PATH   keep customers, rooms and messages in PATH across restarts
   --quiet             no log lines on standard error
   --help              this text`;
 
@@ -32,6 +33,7 @@ function parseOptions(argv) {
         botDelayMs: 0,
         pingIntervalMs: 25000,
         pingTimeoutMs: 20000,
+        stateFile: null,
         quiet: false,
         help: false,
     };
@@ -50,6 +52,10 @@ function parseOptions(argv) {
         case '--bot-delay': options.botDelayMs = parseInteger(flag, value(), 0, 600000); break;
         case '--ping-interval': options.pingIntervalMs = parseInteger(flag, value(), 10, 3600000); break;
         case '--ping-timeout': options.pingTimeoutMs = parseInteger(flag, value(), 10, 3600000); break;
+        case '--state-file':
+            options.stateFile = value();
+            if (!options.stateFile) throw new Error('--state-file needs a path');
+            break;
         case '--quiet': options.quiet = true; break;
         case '--help': case '-h': options.help = true; break;
         default: throw new Error(`unknown option "${argument}"`);

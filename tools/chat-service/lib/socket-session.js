@@ -115,7 +115,10 @@ class SocketSessions {
         if (!wire.isObject(submission) || typeof submission.text !== 'string') return;
         const customerId = typeof submission.userId === 'string' ? submission.userId : socket.data.customerId;
         const user = this.state.users.get(customerId) ?? null;
-        if (user) user.email = submission.text;
+        if (user) {
+            user.email = submission.text;
+            this.state.changed();
+        }
         const room = customerId ? this.state.roomOfCustomer(customerId) : null;
         if (room && room.namespace === socket.nsp.name) {
             this.answerLater(room, null, () => bot.replyToEmail({ email: submission.text, submission, user }));
@@ -136,11 +139,26 @@ class SocketSessions {
         if (namespace) namespace.to(room.roomId).emit('chat-msg', { result: message });
     }
 
+    // Sends any event with any items, as the service would not on its own
+    // (tests use it for malformed and unexpected events): to one room, or to
+    // every customer of every business. Returns how many sockets it reached.
+    emitRaw(event, items, room) {
+        let sockets = 0;
+        for (const [name, namespace] of this.io._nsps) {
+            if (name === '/' || (room && name !== room.namespace)) continue;
+            const target = room ? namespace.to(room.roomId) : namespace;
+            sockets += room ? (namespace.adapter.rooms.get(room.roomId)?.size ?? 0) : namespace.sockets.size;
+            target.emit(event, ...items);
+        }
+        return sockets;
+    }
+
     // Applies changes to a stored message; a real change is sent to the room again.
     changeMessage(message, changes) {
         const changed = Object.entries(changes).some(([key, value]) => message[key] !== value);
         if (!changed) return false;
         Object.assign(message, changes);
+        this.state.changed();
         const room = this.state.rooms.get(message.roomId);
         if (room) this.sendMessage(room, message);
         return true;

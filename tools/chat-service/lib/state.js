@@ -43,11 +43,22 @@ function applyFields(target, patch, where, checks) {
 
 const timesCheck = (v) => v === null || isCount(v);
 
+// Rooms are found by their namespace and their set of members.
+function membersKey(namespace, members) {
+    return `${namespace}\u0000${[...members].sort().join('\u0000')}`;
+}
+
 class ServiceState {
     constructor({ tokens, botDelayMs = 0 }) {
         this.tokens = new Set(tokens);
         this.botDelayMs = botDelayMs;
+        // Called whenever customers, rooms or messages change (see persistence.js).
+        this.onChange = () => {};
         this.reset();
+    }
+
+    changed() {
+        this.onChange();
     }
 
     reset() {
@@ -59,6 +70,19 @@ class ServiceState {
         this.requests = [];
         this.sequence = 0;
         this.config = defaultConfig(this.botDelayMs);
+        this.changed();
+    }
+
+    // Customers, rooms and messages: what a restarted service still knows.
+    persistent() {
+        return { users: [...this.users.values()], rooms: [...this.rooms.values()] };
+    }
+
+    restore({ users = [], rooms = [] }) {
+        this.users = new Map(users.map((user) => [user.userId, user]));
+        this.rooms = new Map(rooms.map((room) => [room.roomId, room]));
+        this.roomByMembers = new Map(rooms.map((room) => [membersKey(room.namespace, room.members), room.roomId]));
+        this.messages = new Map(rooms.flatMap((room) => room.messages.map((message) => [message._id, message])));
     }
 
     isValidToken(token) {
@@ -147,19 +171,21 @@ class ServiceState {
             if (body[key] !== undefined) user[key] = body[key];
         }
         this.users.set(user.userId, user);
+        this.changed();
         return user;
     }
 
     // Rooms
 
     roomFor(namespace, members) {
-        const key = `${namespace}\u0000${[...members].sort().join('\u0000')}`;
+        const key = membersKey(namespace, members);
         const known = this.roomByMembers.get(key);
         if (known) return this.rooms.get(known);
         const room = { roomId: wire.newId(), namespace, members: [...members], messages: [], lastCreatedOn: 0 };
         this.rooms.set(room.roomId, room);
         this.roomByMembers.set(key, room.roomId);
         this.seedHistory(room);
+        this.changed();
         return room;
     }
 
@@ -170,7 +196,8 @@ class ServiceState {
         const members = [customerId, `bot${customerId}`];
         const room = { roomId, namespace, members, messages: [], lastCreatedOn: 0 };
         this.rooms.set(roomId, room);
-        this.roomByMembers.set(`${namespace}\u0000${[...members].sort().join('\u0000')}`, roomId);
+        this.roomByMembers.set(membersKey(namespace, members), roomId);
+        this.changed();
         return room;
     }
 
@@ -236,6 +263,7 @@ class ServiceState {
         if (typeof stored._id !== 'string' || !stored._id || this.messages.has(stored._id)) stored._id = wire.newId();
         room.messages.push(stored);
         this.messages.set(stored._id, stored);
+        this.changed();
         return stored;
     }
 

@@ -109,6 +109,16 @@ function createRoutes(state, sessions, connectionGate) {
             const changed = sessions.changeMessage(message, changes);
             return { changed, message };
         },
+        'POST /test/emit': (body) => {
+            if (typeof body.event !== 'string' || !body.event) throw new RequestError(400, '"event" must be a name');
+            if (body.items !== undefined && !Array.isArray(body.items)) throw new RequestError(400, '"items" must be an array');
+            const room = body.roomId !== undefined || body.userId !== undefined ? requireRoom(state, body) : null;
+            try {
+                return { sockets: sessions.emitRaw(body.event, body.items ?? [], room) };
+            } catch (error) {
+                throw new RequestError(400, error.message);
+            }
+        },
         'POST /test/drop': (body) => {
             const mode = body.mode ?? 'transport';
             if (!['transport', 'reset', 'kick', 'none'].includes(mode)) {

@@ -1,0 +1,10 @@
+#include "CollectionReusableView.h"
+
+namespace kesvor::ui {
+
+CollectionReusableView::CollectionReusableView(const QRectF& frame)
+    : View(frame)
+{
+}
+
+} // namespace kesvor::ui

@@ -1,0 +1,222 @@
+#include "WebServiceManager.h"
+
+#include "Kesvor/KesvorAlertController.h"
+#include "Kesvor/KesvorConfiguration.h"
+#include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/NetworkTime.h"
+#include "Kesvor/PlatformInfo.h"
+#include "Socket/SocketManager.h"
+#include "Store/MyDataController.h"
+#include "UserKeys.h"
+#include "View/NetworkStatus.h"
+#include "foundation/Console.h"
+#include "foundation/DebugLog.h"
+#include "foundation/Json.h"
+#include "foundation/MainThread.h"
+#include "kesvor/Kesvor.h"
+#include "net/NHNetworkClock.h"
+
+namespace kesvor {
+
+namespace {
+
+QString text(const char* latin1)
+{
+    return QString::fromLatin1(latin1);
+}
+
+QString key(UserKeys userKey)
+{
+    return foundation::rawValue(userKey);
+}
+
+void showSomethingWentWrong()
+{
+    KesvorAlertController::showAlert(text(WebServiceManager::somethingWentWrongMessage));
+}
+
+// The string under "userId" of a record, if there is one.
+std::optional<QString> userIdOf(const std::optional<QVariantMap>& record)
+{
+    if (!record)
+        return std::nullopt;
+    const QVariant value = record->value(key(UserKeys::userId));
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+WebServiceManager& WebServiceManager::sharedInstance()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    static WebServiceManager instance;
+    return instance;
+}
+
+QString WebServiceManager::urlFor(const char* path)
+{
+    return KesvorConfiguration::serviceBaseUrl() + text(path);
+}
+
+bool WebServiceManager::isReachableBeforeRequest()
+{
+    if (NetworkStatus::sharedInstance().isReachable())
+        return true;
+    KesvorAlertController::showAlert(text(noInternetMessage));
+    return false;
+}
+
+bool WebServiceManager::checkForError(const std::optional<foundation::Error>& error,
+                                      const std::optional<QVariantMap>& result)
+{
+    if (error) {
+        KESVOR_DEBUG_LOG << error->description;
+        return true;
+    }
+    if (!result) {
+        KESVOR_DEBUG_LOG << "result is nil.";
+        return true;
+    }
+    return false;
+}
+
+void WebServiceManager::connectClient()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (SocketManager* manager = SocketManager::sharedInstance(); manager && manager->isConnected())
+        manager->socket()->disconnect();
+    verifyBuisness([this] { signUpStep(); });
+}
+
+void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (Kesvor::isBusinessVerified()) {
+        if (completionHandler)
+            completionHandler();
+        return;
+    }
+    const std::optional<QString> token = Kesvor::businessToken();
+    if (!token || token->isEmpty()) {
+        foundation::Console::print(text(noTokenLine));
+        return;
+    }
+    const QVariantMap body{{QStringLiteral("businessId"), *token}};
+    if (!isReachableBeforeRequest())
+        return;
+    Request::request(urlFor(verifyPath), RequestMethod::POST, body,
+                     [token = *token, completionHandler](auto error, auto result) {
+                         if (checkForError(error, result)) {
+                             showSomethingWentWrong();
+                             return;
+                         }
+                         if (!foundation::Json::asMap(result->value(QStringLiteral("business")))) {
+                             foundation::Console::print(text(invalidTokenLine));
+                             showSomethingWentWrong();
+                             return;
+                         }
+                         Kesvor::setBusinessId(token);
+                         Kesvor::setIsBusinessVerified(true);
+                         if (completionHandler)
+                             completionHandler();
+                     });
+}
+
+void WebServiceManager::signUpStep()
+{
+    const std::optional<QString> businessId = Kesvor::businessId();
+    if (!businessId) {
+        KESVOR_DEBUG_LOG << "sign-up: the verified business has no id";
+        return;
+    }
+    QVariantMap body{{QStringLiteral("role"), QStringLiteral("customer")},
+                     {QStringLiteral("email"), QString()},
+                     {QStringLiteral("profileImage"), QString()},
+                     {QStringLiteral("businessId"), *businessId},
+                     {QStringLiteral("platformInfo"), PlatformInfo::info()}};
+    if (const auto customerId = getCustomerId())
+        body.insert(key(UserKeys::userId), *customerId);
+    if (const auto metaUserinfo = Kesvor::metaUserinfo())
+        body.insert(QStringLiteral("metaUserInfo"), metaUserinfo->toDictionary());
+    signUp(body, [this](auto error, auto result) { signUpResponse(error, result); });
+}
+
+void WebServiceManager::signUp(const QVariantMap& user,
+                               Request::CompletionHandler completionHandler)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (!isReachableBeforeRequest())
+        return;
+    Request::request(urlFor(signUpPath), RequestMethod::POST, user, std::move(completionHandler));
+}
+
+void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& error,
+                                       const std::optional<QVariantMap>& result)
+{
+    if (checkForError(error, result)) {
+        showSomethingWentWrong();
+        return;
+    }
+    const auto user = foundation::Json::asMap(result->value(QStringLiteral("user")));
+    if (!user) {
+        KESVOR_DEBUG_LOG << "user cannot be nil.";
+        showSomethingWentWrong();
+        return;
+    }
+    foundation::UserDefaults& defaults = KesvorLocalStorage::standard();
+    KesvorLocalStorage::storeUser(*user);
+    defaults.setBool(true, text(KesvorLocalStorage::isSignUpDoneKey));
+    defaults.synchronize();
+    Kesvor::setUser(*user);
+
+    const std::optional<QString> deviceToken = Kesvor::deviceToken();
+    const std::optional<QString> userId = userIdOf(user);
+    if (deviceToken && userId)
+        updateUser(
+            {{key(UserKeys::userId), *userId}, {QStringLiteral("deviceToken"), *deviceToken}});
+
+    NetworkTime::sharedInstance().sync([this] { connectStep(); });
+}
+
+void WebServiceManager::connectStep()
+{
+    if (SocketManager* manager = SocketManager::sharedInstance())
+        manager->reconnect();
+}
+
+void WebServiceManager::updateUser(const QVariantMap& data)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (!isReachableBeforeRequest())
+        return;
+    Request::request(urlFor(updatePath), RequestMethod::POST, data, [](auto error, auto result) {
+        if (checkForError(error, result)) {
+            showSomethingWentWrong();
+            return;
+        }
+        if (!foundation::Json::asMap(result->value(QStringLiteral("user")))) {
+            KESVOR_DEBUG_LOG << "user cannot be nil.";
+            showSomethingWentWrong();
+            return;
+        }
+        KESVOR_DEBUG_LOG << "Update success";
+    });
+}
+
+std::optional<QString> WebServiceManager::getCustomerId()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    const std::optional<QString> stored = userIdOf(Kesvor::user());
+    const std::optional<QString> customerId = Kesvor::customerId();
+    if (!customerId)
+        return stored;
+    if (stored && *stored != *customerId) {
+        MyDataController::sharedInstance().clearChat();
+        KesvorLocalStorage::removeStoredUser();
+    }
+    return customerId;
+}
+
+} // namespace kesvor

@@ -1,0 +1,104 @@
+#include "ConversationActions.h"
+
+#include "CustomDateFormatter.h"
+#include "Kesvor/KesvorLocalStorage.h"
+#include "NetworkStatus.h"
+#include "Service/WebServiceManager.h"
+#include "Socket/SocketEventName.h"
+#include "Socket/SocketManager.h"
+#include "Store/ApproveByAgent.h"
+#include "Store/ChatKeyValues.h"
+#include "Store/MyDataController.h"
+#include "foundation/DebugLog.h"
+#include "foundation/MainThread.h"
+#include "net/NHNetworkClock.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QTimer>
+
+namespace kesvor {
+
+namespace {
+
+QString key(ChatKeyValues chatKey)
+{
+    return foundation::rawValue(chatKey);
+}
+
+bool isConnected()
+{
+    const SocketManager* manager = SocketManager::sharedInstance();
+    return manager && manager->socket()->status() == net::SocketIOStatus::connected;
+}
+
+} // namespace
+
+std::optional<QVariantMap> ConversationActions::customerMessage(const QString& text,
+                                                                const QString& messageKeyword)
+{
+    const auto record = KesvorLocalStorage::storedUser();
+    const auto customerId = WebServiceManager::sharedInstance().getCustomerId();
+    const QVariant roomId = record ? record->value(QStringLiteral("roomId")) : QVariant();
+    if (!customerId || roomId.typeId() != QMetaType::QString)
+        return std::nullopt;
+    const QVariantMap content{
+        {QStringLiteral("message"), QVariantMap{{QStringLiteral("text"), text}}}};
+    return QVariantMap{
+        {key(ChatKeyValues::msgFrom), *customerId},
+        {key(ChatKeyValues::msgTo), QStringLiteral("bot")},
+        {key(ChatKeyValues::roomId), roomId},
+        {key(ChatKeyValues::createdOn),
+         CustomDateFormatter().RFC3339DateFormatter.stringFromDate(net::networkDate())},
+        {key(ChatKeyValues::msg), content},
+        {key(ChatKeyValues::messageKeyword), messageKeyword},
+        {key(ChatKeyValues::senderRole), QStringLiteral("customer")},
+        {key(ChatKeyValues::senderIdentity), *customerId},
+        {key(ChatKeyValues::approvedByAgent), foundation::rawValue(ApproveByAgent::approved)},
+    };
+}
+
+ConversationActions::SendResult
+ConversationActions::sendMessgeToServer(const QString& text, const QString& messageKeyword)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (!isConnected())
+        return SendResult::notConnected;
+    const auto chat = customerMessage(text, messageKeyword);
+    if (!chat) {
+        KESVOR_DEBUG_LOG << "send: no customer id or room yet";
+        return SendResult::noCustomer;
+    }
+    MyDataController::sharedInstance().addChat(*chat);
+    QTimer::singleShot(chatMessageDelayMs, QCoreApplication::instance(), [chat = *chat] {
+        if (SocketManager* manager = SocketManager::sharedInstance())
+            manager->emitWhenConnected(foundation::rawValue(SocketEventName::chat_msg), {chat});
+    });
+    return SendResult::sent;
+}
+
+ConversationActions::SendResult ConversationActions::submitEmail(const QVariantMap& userInfo)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (!isConnected())
+        return SendResult::notConnected;
+    SocketManager::sharedInstance()->socket()->emit(
+        foundation::rawValue(SocketEventName::submit_email), {userInfo});
+    return SendResult::sent;
+}
+
+void ConversationActions::applicationDidEnterBackground()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (SocketManager* manager = SocketManager::sharedInstance())
+        manager->socket()->disconnect();
+    MyDataController::sharedInstance().saveContext();
+    NetworkStatus::sharedInstance().stopListening();
+}
+
+void ConversationActions::applicationDidBecomeActive()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    NetworkStatus::sharedInstance().startListening();
+}
+
+} // namespace kesvor
