@@ -175,18 +175,31 @@ SqliteStatement* ManagedObjectContext::writeStatement(const EntityDescription& e
     return statement;
 }
 
+bool ManagedObjectContext::beginTransaction(foundation::Error* error)
+{
+    if (m_transactionOpen)
+        return true;
+    SqliteDatabase* database = connection(error);
+    if (!database || !database->exec(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    m_transactionOpen = true;
+    m_transactionWritten = false;
+    return true;
+}
+
+bool ManagedObjectContext::writePendingChanges(foundation::Error* error)
+{
+    const std::lock_guard lock(m_mutex);
+    return beginTransaction(error) && writeChanges(error);
+}
+
 bool ManagedObjectContext::writeChanges(foundation::Error* error)
 {
     if (m_unwritten.empty())
         return true;
-    SqliteDatabase* database = connection(error);
-    if (!database)
+    if (!beginTransaction(error))
         return false;
-    if (!m_transactionOpen) {
-        if (!database->exec(QStringLiteral("BEGIN IMMEDIATE"), error))
-            return false;
-        m_transactionOpen = true;
-    }
+    m_transactionWritten = true;
     // Writing adds nothing to the list, so it is walked in place and keeps
     // its storage for the next changes.
     for (const ObjectPtr& object : m_unwritten) {
@@ -272,7 +285,9 @@ bool ManagedObjectContext::save(foundation::Error* error)
                 return false;
             }
             m_transactionOpen = false;
-            changes.sequence = m_coordinator->recordSave();
+            // A transaction that was only held open changed nothing: it is no save.
+            if (m_transactionWritten)
+                changes.sequence = m_coordinator->recordSave();
         }
         using State = ManagedObject::State;
         changes.inserted.reserve(qsizetype(m_pending.size()));

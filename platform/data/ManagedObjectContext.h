@@ -70,6 +70,12 @@ public:
     std::optional<int> count(const FetchRequest& request, foundation::Error* error = nullptr);
 
     bool hasChanges() const;
+    /// Writes the changes made so far into the store's open transaction, as
+    /// a fetch does before it runs, beginning it (and taking the store's
+    /// write lock) when there is none yet. Nothing else is saved to the store
+    /// until this context's next save or rollback, which ends it; the changes
+    /// are still saved or rolled back as a whole.
+    bool writePendingChanges(foundation::Error* error = nullptr);
     /// Writes every change in one transaction. On failure nothing is written
     /// and the changes stay in the context.
     bool save(foundation::Error* error = nullptr);
@@ -124,6 +130,7 @@ private:
                                     foundation::Error* error);
     std::shared_ptr<const EntityDescription> entity(const QString& name,
                                                     foundation::Error* error) const;
+    bool beginTransaction(foundation::Error* error);
     bool writeChanges(foundation::Error* error);
     bool writeObject(ManagedObject& object, foundation::Error* error);
     void abandonTransaction();
@@ -147,6 +154,7 @@ private:
     mutable std::recursive_mutex m_mutex;
     std::unique_ptr<SqliteDatabase> m_connection;
     bool m_transactionOpen = false;
+    bool m_transactionWritten = false; // changes went into the open transaction
 
     ObjectRegistry m_registry;
     std::vector<ObjectPtr> m_pending; // objects with unsaved changes, in order of first change

@@ -250,7 +250,8 @@ private:
                                                                  {">=", Operator::GreaterOrEqual},
                                                                  {"=>", Operator::GreaterOrEqual},
                                                                  {"<", Operator::Less},
-                                                                 {">", Operator::Greater}};
+                                                                 {">", Operator::Greater},
+                                                                 {"IN", Operator::In}};
         for (const auto& [spelling, op] : table)
             if (accept({spelling}))
                 return op;
@@ -283,6 +284,8 @@ private:
             return nullptr;
         if (left->isKey == right->isKey)
             return fail(QStringLiteral("a comparison needs one attribute and one value"));
+        if (*op == Operator::In && !left->isKey)
+            return fail(QStringLiteral("IN needs the attribute on its left"));
         auto node = std::make_shared<Node>();
         node->kind = Node::Kind::Comparison;
         const Operand& key = left->isKey ? *left : *right;

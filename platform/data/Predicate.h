@@ -22,11 +22,11 @@ struct CompiledPredicate;
 ///     (createdOn == %@ AND msgFrom == %@) OR (messageId == %@)
 ///
 /// Grammar: comparisons "key op value" (or "value op key") with the operators
-/// ==, =, !=, <>, <, <=, =<, >, >=, =>; AND/&&, OR/||, NOT/!, parentheses,
-/// TRUEPREDICATE and FALSEPREDICATE. Values are placeholders, quoted strings,
-/// numbers, nil/NULL, TRUE/YES and FALSE/NO. Comparing with nil tests for no
-/// value. Predicates run in the database as parameterised SQL: the values
-/// never become part of the statement text.
+/// ==, =, !=, <>, <, <=, =<, >, >=, =>; "key IN %@" with a list of values;
+/// AND/&&, OR/||, NOT/!, parentheses, TRUEPREDICATE and FALSEPREDICATE. Values
+/// are placeholders, quoted strings, numbers, nil/NULL, TRUE/YES and FALSE/NO.
+/// Comparing with nil tests for no value. Predicates run in the database as
+/// parameterised SQL: the values never become part of the statement text.
 class Predicate {
 public:
     /// Nothing (and an error) when the format does not parse or the

@@ -4,9 +4,12 @@
 #include "PredicateNode.h"
 #include "ValueKind.h"
 
+#include <QtCore/QDateTime>
 #include <QtCore/QHash>
 #include <QtCore/QMutex>
 
+#include <charconv>
+#include <cmath>
 #include <vector>
 
 namespace kesvor::data {
@@ -31,6 +34,8 @@ QString sqlOperator(Operator op)
         return QStringLiteral(" > ?");
     case Operator::GreaterOrEqual:
         return QStringLiteral(" >= ?");
+    case Operator::In:
+        return QStringLiteral(" IN (SELECT value FROM json_each(?))");
     }
     return {};
 }
@@ -38,6 +43,86 @@ QString sqlOperator(Operator op)
 bool isNull(const QVariant& value)
 {
     return valueKind(value) == ValueKind::Null;
+}
+
+bool isList(const QVariant& value)
+{
+    return valueKind(value) == ValueKind::List;
+}
+
+void appendJsonString(QString& out, QStringView text)
+{
+    out += u'"';
+    qsizetype plain = 0; // where the characters not yet appended start
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'"' && c != u'\\' && c >= 0x20)
+            continue;
+        out += text.mid(plain, i - plain);
+        if (c < 0x20) {
+            out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
+        } else {
+            out += u'\\';
+            out += QChar(c);
+        }
+        plain = i + 1;
+    }
+    out += text.mid(plain);
+    out += u'"';
+}
+
+void appendJsonInteger(QString& out, qlonglong value)
+{
+    char digits[24];
+    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+    out += QLatin1StringView(digits, result.ptr - digits);
+}
+
+// The stored forms of a list's values as a JSON array, for json_each(); false
+// when one of them has no stored form the array can hold.
+bool appendJsonArray(QString& out, const QVariantList& values,
+                     const AttributeDescription& attribute)
+{
+    out.reserve(out.size() + 2 + values.size() * 16);
+    out += u'[';
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            out += u',';
+        const QVariant& value = values[i];
+        // Dates and text, the usual lists, go the short way.
+        if (attribute.type == AttributeType::Date && value.typeId() == QMetaType::QDateTime) {
+            const QDateTime& date = *static_cast<const QDateTime*>(value.constData());
+            if (!date.isValid())
+                return false;
+            appendJsonInteger(out, date.toMSecsSinceEpoch());
+            continue;
+        }
+        if (attribute.type == AttributeType::String && value.typeId() == QMetaType::QString) {
+            appendJsonString(out, *static_cast<const QString*>(value.constData()));
+            continue;
+        }
+        const auto normalized = attribute.normalized(value);
+        if (!normalized || !normalized->isValid())
+            return false;
+        const QVariant stored = attribute.toStorage(*normalized);
+        switch (valueKind(stored)) {
+        case ValueKind::Integer:
+            appendJsonInteger(out, stored.toLongLong());
+            break;
+        case ValueKind::Real:
+            if (!std::isfinite(stored.toDouble()))
+                return false;
+            out += QString::number(stored.toDouble(), 'g', 17);
+            break;
+        case ValueKind::String:
+            appendJsonString(out, *static_cast<const QString*>(stored.constData()));
+            break;
+        default:
+            return false;
+        }
+    }
+    out += u']';
+    return true;
 }
 
 using Source = CompiledPredicate::Source;
@@ -96,13 +181,15 @@ private:
         return m_arguments[node.keyArgument].toString();
     }
 
-    // An equality with a present value on the leading attribute of an index,
-    // at the top of an AND chain: the database finds its rows by that index.
+    // An equality with a present value (or a value in a list) on the leading
+    // attribute of an index, at the top of an AND chain: the database finds
+    // its rows by that index.
     bool usesIndex(const Node& node)
     {
         if (node.kind == Node::Kind::And)
             return usesIndex(*node.children[0]) || usesIndex(*node.children[1]);
-        if (node.kind != Node::Kind::Comparison || node.op != Operator::Equal)
+        if (node.kind != Node::Kind::Comparison ||
+            (node.op != Operator::Equal && node.op != Operator::In))
             return false;
         const QVariant value =
             node.valueArgument >= 0 ? m_arguments[node.valueArgument] : node.value;
@@ -160,6 +247,11 @@ private:
         const QVariant value =
             node.valueArgument >= 0 ? m_arguments[node.valueArgument] : node.value;
         const QString column = EntityDescription::quoted(key);
+        if (node.op == Operator::In && !isList(value)) {
+            DataError::set(m_error, DataError::InvalidValue,
+                           QStringLiteral("IN needs a list of values for \"%1\"").arg(key));
+            return false;
+        }
         if (isNull(value)) {
             if (node.op == Operator::Equal)
                 text += column + QStringLiteral(" IS NULL");
@@ -170,8 +262,9 @@ private:
             return true;
         }
         text += column + sqlOperator(node.op);
-        m_sources.push_back(
-            {index, node.valueArgument, node.valueArgument >= 0 ? QVariant() : node.value});
+        m_sources.push_back({index, node.valueArgument,
+                             node.valueArgument >= 0 ? QVariant() : node.value,
+                             node.op == Operator::In});
         return true;
     }
 
@@ -205,6 +298,18 @@ bool CompiledPredicate::appendBindings(const QVariantList& arguments,
     for (const Source& source : sources) {
         const AttributeDescription& attribute = entity.attributes()[source.attribute];
         const QVariant& given = source.argument >= 0 ? arguments[source.argument] : source.literal;
+        if (source.list) {
+            QString json;
+            if (!isList(given) || !appendJsonArray(json, given.toList(), attribute)) {
+                DataError::set(
+                    error, DataError::InvalidValue,
+                    QStringLiteral("\"%1\" cannot be compared with every value of the list")
+                        .arg(attribute.name));
+                return false;
+            }
+            out << json;
+            continue;
+        }
         const auto value = attribute.normalized(given);
         if (!value || !value->isValid()) {
             DataError::set(error, DataError::InvalidValue,

@@ -17,11 +17,13 @@ namespace kesvor::data {
 /// arguments, without the values of its parameters. Shared by every predicate
 /// it fits, and never changed once made.
 struct CompiledPredicate {
-    /// Where the value of one "?" comes from: an argument, or a literal of the format.
+    /// Where the value of one "?" comes from: an argument, or a literal of the
+    /// format; a list is bound as a JSON array of its values.
     struct Source {
         int attribute = -1;
         int argument = -1;
         QVariant literal;
+        bool list = false;
     };
 
     QStringList alternatives;

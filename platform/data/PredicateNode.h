@@ -10,7 +10,7 @@
 
 namespace kesvor::data {
 
-enum class Operator { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
+enum class Operator { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, In };
 
 /// One node of a parsed predicate format. Shared, never changed once parsed.
 struct Predicate::Node {

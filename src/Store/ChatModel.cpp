@@ -133,8 +133,7 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
 
 std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& context) const
 {
-    static const QString approved = foundation::rawValue(ApproveByAgent::approved);
-    if (m_approvedByAgent != approved)
+    if (!isApproved())
         return std::nullopt;
 
     data::FetchRequest request = Chat::fetchRequest();
@@ -154,11 +153,23 @@ std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& c
     }
     // With several stored copies (written before duplicates were caught), the
     // oldest one is the message; inserting yet another copy would only add to them.
-    if (!matches->isEmpty()) {
-        Chat existing(matches->first());
-        if (isStoredUnchanged(existing))
+    return store(context,
+                 matches->isEmpty() ? std::nullopt : std::optional<Chat>(Chat(matches->first())));
+}
+
+bool ChatModel::isApproved() const
+{
+    static const QString approved = foundation::rawValue(ApproveByAgent::approved);
+    return m_approvedByAgent == approved;
+}
+
+std::optional<Chat> ChatModel::store(data::ManagedObjectContext& context,
+                                     std::optional<Chat> existing) const
+{
+    if (existing) {
+        if (isStoredUnchanged(*existing))
             return std::nullopt;
-        fill(existing);
+        fill(*existing);
         return existing;
     }
     auto chat = Chat::insertNew(context);

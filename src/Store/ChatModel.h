@@ -41,8 +41,15 @@ public:
     const QString& messageSentToAgentStatus() const { return m_messageSentToAgentStatus; }
 
 private:
+    friend class ChatBatch;
+
     ChatModel() = default;
 
+    bool isApproved() const;
+    // The rest of asChatManagedObject() once the stored copy was looked up:
+    // existing is the first match, if any.
+    std::optional<Chat> store(data::ManagedObjectContext& context,
+                              std::optional<Chat> existing) const;
     bool isStoredUnchanged(const Chat& stored) const;
     void fill(Chat& chat) const;
 

@@ -1,5 +1,6 @@
 #include "MyDataController.h"
 
+#include "ChatBatch.h"
 #include "ChatModel.h"
 #include "MessageStatusEnum.h"
 #include "StoreCoordinator.h"
@@ -190,14 +191,24 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
         context->performAndWait([&] {
             QList<Chat> changed;
             QSet<const data::ManagedObject*> seen;
-            for (const QVariant& element : chats) {
-                const auto model = recordOf(element);
-                const auto chat = model ? model->asChatManagedObject(*context) : std::nullopt;
-                if (chat && !seen.contains(chat->managedObject().get())) {
-                    seen.insert(chat->managedObject().get());
-                    changed << *chat;
+            ChatBatch batch(*context);
+            QList<ChatModel> run;
+            auto storeRun = [&] {
+                for (const auto& chat : batch.store(run)) {
+                    if (chat && !seen.contains(chat->managedObject().get())) {
+                        seen.insert(chat->managedObject().get());
+                        changed << *chat;
+                    }
                 }
+                run.clear();
+            };
+            for (const QVariant& element : chats) {
+                if (auto model = recordOf(element))
+                    run << std::move(*model);
+                if (run.size() == ChatBatch::runLength)
+                    storeRun();
             }
+            storeRun();
             foundation::Error error;
             if (!context->save(&error)) {
                 logSaveFailure(error);

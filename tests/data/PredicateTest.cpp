@@ -59,6 +59,12 @@ QDateTime at(int offsetMs)
     return QDateTime(QDate(2024, 1, 1), QTime(12, 0), QTimeZone::utc()).addMSecs(offsetMs);
 }
 
+// One argument holding a list (a braced list alone would be the arguments).
+QVariant list(const QVariantList& values)
+{
+    return values;
+}
+
 } // namespace
 
 TEST_F(PredicateTest, ComparisonsAndLogicSelectTheRightObjects)
@@ -113,6 +119,22 @@ TEST_F(PredicateTest, MalformedFormatsAndMismatchedArgumentsAreRefused)
     EXPECT_FALSE(Predicate::withFormat("title == %@", {}));
     EXPECT_FALSE(Predicate::withFormat("title == %@", {"a", "b"}));
     EXPECT_TRUE(Predicate::withFormat("title == %@", {"a"}));
+}
+
+TEST_F(PredicateTest, InListsMatchAnyOfTheirValues)
+{
+    EXPECT_EQ(select("title IN %@", {list({"gamma", "alpha", "omega"})}),
+              (QStringList{"alpha", "gamma"}));
+    EXPECT_EQ(select("title IN %@", {QVariant(QStringList{"it's", "x\" OR 1=1 --", "a\\b\n"})}),
+              QStringList{"it's"});
+    EXPECT_EQ(select("at IN %@ OR rank IN %@", {list({at(1000), at(1001)}), list({4})}),
+              (QStringList{"beta", "it's"}));
+    EXPECT_TRUE(select("title IN %@", {list({})}).isEmpty());
+    EXPECT_EQ(select("NOT (rank IN %@)", {list({0, 1, 2})}), (QStringList{"delta", "it's"}));
+
+    EXPECT_EQ(fetchError("title IN %@", {"alpha"}).code, data::DataError::InvalidValue);
+    EXPECT_EQ(fetchError("title IN %@", {list({"alpha", 3})}).code, data::DataError::InvalidValue);
+    EXPECT_EQ(fetchError("at IN %@", {list({QDateTime()})}).code, data::DataError::InvalidValue);
 }
 
 TEST_F(PredicateTest, PredicatesThatDoNotFitTheEntityFailTheFetch)

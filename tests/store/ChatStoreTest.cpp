@@ -259,4 +259,14 @@ TEST(ChatStoreTest, TheDuplicateLookupSearchesIndexesNotTheWholeTable)
         EXPECT_TRUE(plan->contains("Chat_byCreatedOnAndSender")) << plan->toStdString();
         EXPECT_EQ(plan->contains("Chat_byMessageId"), withId) << plan->toStdString();
     }
+    // Long batches look up a whole run of messages at once.
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        "createdOn IN %@ OR messageId IN %@",
+        {QVariantList{storedChats()[0].createdOn()}, QVariantList{"a", "b"}});
+    const auto plan = store().backgoundContext()->queryPlan(request);
+    ASSERT_TRUE(plan);
+    EXPECT_FALSE(plan->contains("SCAN Chat")) << plan->toStdString();
+    EXPECT_TRUE(plan->contains("Chat_byCreatedOnAndSender")) << plan->toStdString();
+    EXPECT_TRUE(plan->contains("Chat_byMessageId")) << plan->toStdString();
 }

@@ -1,0 +1,160 @@
+#include "ChatBatch.h"
+
+#include "data/Predicate.h"
+#include "foundation/DebugLog.h"
+
+namespace kesvor {
+
+namespace {
+
+// New messages of a run come after every stored one, in the order stored.
+constexpr qint64 firstNewOrder = qint64(1) << 62;
+
+// Text as the store compares it: by its UTF-8 bytes, in which every unpaired
+// surrogate is the same replacement character.
+QString comparable(const QString& text)
+{
+    const bool surrogates =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+    return surrogates ? QString::fromUtf8(text.toUtf8()) : text;
+}
+
+} // namespace
+
+ChatBatch::ChatBatch(data::ManagedObjectContext& context)
+    : m_context(context)
+{
+}
+
+QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records)
+{
+    QList<std::optional<Chat>> stored;
+    stored.reserve(records.size());
+    const bool found = lookUp(records);
+    for (const ChatModel& record : records) {
+        if (!found || !record.isApproved()) {
+            stored << std::nullopt;
+            continue;
+        }
+        const auto match = firstMatch(record);
+        std::optional<Chat> existing;
+        Keys before;
+        if (match) {
+            existing = Chat(match->object);
+            before = keysOf(*existing);
+        }
+        auto chat = record.store(m_context, existing);
+        if (chat) {
+            // An updated message may now be found by other keys.
+            if (match)
+                remove(match->object, before);
+            add(chat->managedObject(), match ? match->order : firstNewOrder + m_nextOrder++);
+        }
+        stored << std::move(chat);
+    }
+    m_byMoment.clear();
+    m_byId.clear();
+    return stored;
+}
+
+bool ChatBatch::lookUp(const QList<ChatModel>& records)
+{
+    QVariantList moments;
+    QVariantList ids;
+    for (const ChatModel& record : records) {
+        if (!record.isApproved())
+            continue;
+        moments << record.createdOn();
+        if (record.messageId())
+            ids << *record.messageId();
+    }
+    if (moments.isEmpty())
+        return true;
+    // The messages the run stored so far go into the store's transaction
+    // first, so that the request sees them.
+    foundation::Error error;
+    const auto predicate = data::Predicate::withFormat(
+        QStringLiteral("createdOn IN %@ OR messageId IN %@"), {moments, ids}, &error);
+    auto request = Chat::fetchRequest();
+    request.predicate = predicate;
+    const auto found = predicate && m_context.writePendingChanges(&error)
+                           ? m_context.fetch(request, &error)
+                           : std::nullopt;
+    if (!found) {
+        KESVOR_DEBUG_LOG << "message lookup failed:" << error.description;
+        return false;
+    }
+    for (const data::ObjectPtr& object : *found)
+        add(object, object->objectID().primaryKey);
+    return true;
+}
+
+std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const ChatModel& record) const
+{
+    std::optional<Candidate> first;
+    auto consider = [&first](const Candidates& candidates) {
+        for (const Candidate& candidate : candidates)
+            if (!first || candidate.order < first->order)
+                first = candidate;
+    };
+    const Keys keys = keysOf(record);
+    const auto byMoment = m_byMoment.constFind(*keys.moment);
+    if (byMoment != m_byMoment.cend())
+        consider(*byMoment);
+    if (keys.id) {
+        const auto byId = m_byId.constFind(*keys.id);
+        if (byId != m_byId.cend())
+            consider(*byId);
+    }
+    return first;
+}
+
+void ChatBatch::add(const data::ObjectPtr& object, qint64 order)
+{
+    const Keys keys = keysOf(Chat(object));
+    if (keys.moment)
+        m_byMoment[*keys.moment].append({order, object});
+    if (keys.id)
+        m_byId[*keys.id].append({order, object});
+}
+
+void ChatBatch::remove(const data::ObjectPtr& object, const Keys& keys)
+{
+    auto drop = [&object](auto& index, const auto& key) {
+        const auto found = index.find(key);
+        if (found == index.end())
+            return;
+        Candidates& candidates = *found;
+        candidates.removeIf([&object](const Candidate& c) { return c.object == object; });
+        if (candidates.isEmpty())
+            index.erase(found);
+    };
+    if (keys.moment)
+        drop(m_byMoment, *keys.moment);
+    if (keys.id)
+        drop(m_byId, *keys.id);
+}
+
+// Keys the store would find the message by: none for an unset attribute.
+ChatBatch::Keys ChatBatch::keysOf(const Chat& chat)
+{
+    Keys keys;
+    const QDateTime createdOn = chat.createdOn();
+    const auto sender = chat.text("msgFrom");
+    if (createdOn.isValid() && sender)
+        keys.moment = Moment{createdOn.toMSecsSinceEpoch(), comparable(*sender)};
+    if (const auto id = chat.messageId())
+        keys.id = comparable(*id);
+    return keys;
+}
+
+ChatBatch::Keys ChatBatch::keysOf(const ChatModel& record)
+{
+    Keys keys;
+    keys.moment = Moment{record.createdOn().toMSecsSinceEpoch(), comparable(record.msgFrom())};
+    if (record.messageId())
+        keys.id = comparable(*record.messageId());
+    return keys;
+}
+
+} // namespace kesvor

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Chat.h"
+#include "ChatModel.h"
+
+#include "data/ManagedObjectContext.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QList>
+#include <QtCore/QString>
+#include <QtCore/QVarLengthArray>
+
+#include <optional>
+
+namespace kesvor {
+
+/// Stores the records of one batch in a context, each with the outcome that
+/// ChatModel::asChatManagedObject() gives it after the records before it.
+///
+/// Rather than looking each record up on its own, a run of records fetches
+/// in one request every message it could match (by "createdOn" or by server
+/// id), and each record then finds its match among those and among the
+/// messages the run itself stored, in memory: the first one, in the order of
+/// the store, with the record's "createdOn" to the millisecond and sender, or
+/// with its server id.
+class ChatBatch {
+public:
+    /// How many records a run holds at most.
+    static constexpr qsizetype runLength = 256;
+
+    explicit ChatBatch(data::ManagedObjectContext& context);
+
+    /// Stores a run of records in order and returns, for each, what
+    /// asChatManagedObject() would have returned. Before its lookup, the run
+    /// writes the context's changes into the store's transaction, which
+    /// holds the store's write lock until the context saves. When the lookup
+    /// fails, none of the records is stored.
+    QList<std::optional<Chat>> store(const QList<ChatModel>& records);
+
+private:
+    // A message as a record finds it by its creation time and sender.
+    struct Moment {
+        qint64 createdOn = 0;
+        QString sender;
+
+        friend bool operator==(const Moment&, const Moment&) = default;
+        friend size_t qHash(const Moment& moment, size_t seed = 0)
+        {
+            return qHashMulti(seed, moment.createdOn, moment.sender);
+        }
+    };
+    struct Keys {
+        std::optional<Moment> moment;
+        std::optional<QString> id;
+    };
+    struct Candidate {
+        qint64 order = 0; // the order of the store: primary keys, then this run's new messages
+        data::ObjectPtr object;
+    };
+    using Candidates = QVarLengthArray<Candidate, 1>;
+
+    bool lookUp(const QList<ChatModel>& records);
+    std::optional<Candidate> firstMatch(const ChatModel& record) const;
+    void add(const data::ObjectPtr& object, qint64 order);
+    void remove(const data::ObjectPtr& object, const Keys& keys);
+    static Keys keysOf(const Chat& chat);
+    static Keys keysOf(const ChatModel& record);
+
+    data::ManagedObjectContext& m_context;
+    QHash<Moment, Candidates> m_byMoment;
+    QHash<QString, Candidates> m_byId;
+    qint64 m_nextOrder = 0;
+};
+
+} // namespace kesvor
