@@ -36,7 +36,8 @@ QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records)
             stored << std::nullopt;
             continue;
         }
-        const auto match = firstMatch(record);
+        const Keys keys = keysOf(record);
+        const auto match = firstMatch(keys);
         std::optional<Chat> existing;
         Keys before;
         if (match) {
@@ -45,10 +46,11 @@ QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records)
         }
         auto chat = record.store(m_context, existing);
         if (chat) {
-            // An updated message may now be found by other keys.
+            // An updated message may now be found by other keys; a stored
+            // message has the keys of its record.
             if (match)
                 remove(match->object, before);
-            add(chat->managedObject(), match ? match->order : firstNewOrder + m_nextOrder++);
+            add(chat->managedObject(), keys, match ? match->order : firstNewOrder + m_nextOrder++);
         }
         stored << std::move(chat);
     }
@@ -85,11 +87,11 @@ bool ChatBatch::lookUp(const QList<ChatModel>& records)
         return false;
     }
     for (const data::ObjectPtr& object : *found)
-        add(object, object->objectID().primaryKey);
+        add(object, keysOf(Chat(object)), object->objectID().primaryKey);
     return true;
 }
 
-std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const ChatModel& record) const
+std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const Keys& keys) const
 {
     std::optional<Candidate> first;
     auto consider = [&first](const Candidates& candidates) {
@@ -97,7 +99,6 @@ std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const ChatModel& recor
             if (!first || candidate.order < first->order)
                 first = candidate;
     };
-    const Keys keys = keysOf(record);
     const auto byMoment = m_byMoment.constFind(*keys.moment);
     if (byMoment != m_byMoment.cend())
         consider(*byMoment);
@@ -109,9 +110,8 @@ std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const ChatModel& recor
     return first;
 }
 
-void ChatBatch::add(const data::ObjectPtr& object, qint64 order)
+void ChatBatch::add(const data::ObjectPtr& object, const Keys& keys, qint64 order)
 {
-    const Keys keys = keysOf(Chat(object));
     if (keys.moment)
         m_byMoment[*keys.moment].append({order, object});
     if (keys.id)

@@ -60,8 +60,8 @@ private:
     using Candidates = QVarLengthArray<Candidate, 1>;
 
     bool lookUp(const QList<ChatModel>& records);
-    std::optional<Candidate> firstMatch(const ChatModel& record) const;
-    void add(const data::ObjectPtr& object, qint64 order);
+    std::optional<Candidate> firstMatch(const Keys& keys) const;
+    void add(const data::ObjectPtr& object, const Keys& keys, qint64 order);
     void remove(const data::ObjectPtr& object, const Keys& keys);
     static Keys keysOf(const Chat& chat);
     static Keys keysOf(const ChatModel& record);

@@ -18,18 +18,16 @@ class WireValues {
 public:
     explicit WireValues(const QVariantMap& dic)
     {
+        // Held as QString: comparing two QStrings is a plain memory compare.
         static const auto keys = [] {
-            std::array<QLatin1StringView, foundation::allCases<ChatKeyValues>().size()> all;
+            std::array<QString, foundation::allCases<ChatKeyValues>().size()> all;
             for (const auto& [kase, raw] : foundation::RawValues<ChatKeyValues>::table)
-                all[size_t(kase)] = QLatin1StringView(raw);
+                all[size_t(kase)] = QString::fromLatin1(raw);
             return all;
         }();
         for (auto it = dic.cbegin(); it != dic.cend(); ++it) {
             const QString& name = it.key();
-            const auto key =
-                std::find_if(keys.cbegin(), keys.cend(), [&name](QLatin1StringView key) {
-                    return key.size() == name.size() && key == name;
-                });
+            const auto key = std::find(keys.cbegin(), keys.cend(), name);
             if (key != keys.cend())
                 m_values[size_t(key - keys.cbegin())] = &it.value();
         }
