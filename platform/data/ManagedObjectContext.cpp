@@ -63,7 +63,8 @@ ManagedObjectContext::~ManagedObjectContext()
         m_coordinator->removeSaveObserver(m_mergeToken);
     for (const ObjectPtr& object : m_pending)
         object->m_state = ManagedObject::State::Detached;
-    // Closing the connection rolls back a transaction that was never saved.
+    // A transaction that was never saved is rolled back on the way.
+    m_coordinator->giveBackConnection(std::move(m_connection));
 }
 
 void ManagedObjectContext::performAndWait(const std::function<void()>& work)
@@ -157,7 +158,7 @@ bool ManagedObjectContext::hasChanges() const
 SqliteDatabase* ManagedObjectContext::connection(foundation::Error* error)
 {
     if (!m_connection)
-        m_connection = m_coordinator->openConnection(error);
+        m_connection = m_coordinator->takeConnection(error);
     return m_connection.get();
 }
 

@@ -22,6 +22,10 @@ namespace {
 constexpr auto connectionSettings = "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-64000; "
                                     "PRAGMA temp_store=MEMORY";
 
+// Idle connections kept for later contexts: the main context keeps its own,
+// and background contexts seldom overlap.
+constexpr size_t idleConnectionLimit = 2;
+
 bool enableWriteAheadLog(SqliteDatabase& database, foundation::Error* error)
 {
     const auto mode = database.queryValue(QStringLiteral("PRAGMA journal_mode=WAL"), error);
@@ -204,6 +208,33 @@ PersistentStoreCoordinator::openConnection(foundation::Error* error) const
     if (database && !database->exec(QString::fromLatin1(connectionSettings), error))
         return nullptr;
     return database;
+}
+
+std::unique_ptr<SqliteDatabase> PersistentStoreCoordinator::takeConnection(foundation::Error* error)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (!m_idleConnections.empty()) {
+            auto connection = std::move(m_idleConnections.back());
+            m_idleConnections.pop_back();
+            return connection;
+        }
+    }
+    return openConnection(error);
+}
+
+void PersistentStoreCoordinator::giveBackConnection(std::unique_ptr<SqliteDatabase> connection)
+{
+    if (!connection)
+        return;
+    // A statement left unfinished would hold its read snapshot, and a later
+    // context would see the store as it was then.
+    connection->resetStatements();
+    if (connection->inTransaction() && !connection->exec(QStringLiteral("ROLLBACK")))
+        return;
+    const QMutexLocker lock(&m_mutex);
+    if (m_idleConnections.size() < idleConnectionLimit)
+        m_idleConnections.push_back(std::move(connection));
 }
 
 std::optional<QList<ObjectID>>

@@ -64,6 +64,13 @@ public:
 
     /// A new connection to the store, set up for use by one context.
     std::unique_ptr<SqliteDatabase> openConnection(foundation::Error* error = nullptr) const;
+    /// A connection for a context: one an earlier context gave back (with
+    /// its prepared statements and page cache), else a new one.
+    std::unique_ptr<SqliteDatabase> takeConnection(foundation::Error* error = nullptr);
+    /// Keeps a context's connection for the contexts that follow. One still
+    /// in a transaction is rolled back first; beyond a few idle connections,
+    /// or when it cannot be made idle, it is closed.
+    void giveBackConnection(std::unique_ptr<SqliteDatabase> connection);
 
     /// Deletes every matching object in the store at once and returns their
     /// ids. The deletions are merged into context at once (its loaded objects
@@ -102,6 +109,7 @@ private:
     mutable QMutex m_mutex;
     QString m_storePath;
     std::unique_ptr<SqliteDatabase> m_batchConnection;
+    std::vector<std::unique_ptr<SqliteDatabase>> m_idleConnections; // guarded by m_mutex
     QMutex m_batchMutex;
     ObserverList<ObjectChanges, const ManagedObjectContext*> m_saveObservers;
     std::atomic<quint64> m_saveSequence{0};

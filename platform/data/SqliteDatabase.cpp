@@ -85,6 +85,12 @@ SqliteStatement* SqliteDatabase::cachedStatement(const QString& sql, foundation:
     return shared.get();
 }
 
+void SqliteDatabase::resetStatements()
+{
+    for (const auto& statement : std::as_const(m_statements))
+        statement->reset();
+}
+
 std::optional<QVariant> SqliteDatabase::queryValue(const QString& sql, foundation::Error* error)
 {
     auto statement = prepare(sql, error);

@@ -43,6 +43,9 @@ public:
     /// its bindings cleared. Valid until the connection closes.
     SqliteStatement* cachedStatement(const QString& sql, foundation::Error* error = nullptr);
 
+    /// Resets every cached statement, ending the reads they were part of.
+    void resetStatements();
+
     /// The first column of the first row, an invalid QVariant when there is
     /// no row, nothing on error.
     std::optional<QVariant> queryValue(const QString& sql, foundation::Error* error = nullptr);

@@ -9,6 +9,8 @@
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"
 
+#include <cstring>
+
 namespace kesvor {
 
 namespace {
@@ -18,7 +20,6 @@ class WireValues {
 public:
     explicit WireValues(const QVariantMap& dic)
     {
-        // Held as QString: comparing two QStrings is a plain memory compare.
         static const auto keys = [] {
             std::array<QString, foundation::allCases<ChatKeyValues>().size()> all;
             for (const auto& [kase, raw] : foundation::RawValues<ChatKeyValues>::table)
@@ -27,7 +28,13 @@ public:
         }();
         for (auto it = dic.cbegin(); it != dic.cend(); ++it) {
             const QString& name = it.key();
-            const auto key = std::find(keys.cbegin(), keys.cend(), name);
+            // Compared as plain memory: most keys differ in length, and the
+            // general string comparison costs more than the rest of the lookup.
+            const auto key = std::find_if(keys.cbegin(), keys.cend(), [&name](const QString& key) {
+                return key.size() == name.size() &&
+                       std::memcmp(key.constData(), name.constData(),
+                                   size_t(name.size()) * sizeof(QChar)) == 0;
+            });
             if (key != keys.cend())
                 m_values[size_t(key - keys.cbegin())] = &it.value();
         }

@@ -113,6 +113,28 @@ TEST_F(ManagedObjectContextTest, AContextSeesItsOwnUnsavedChangesAndOthersOnlyAf
     EXPECT_TRUE(stored->isDeleted() || !stored->managedObjectContext());
 }
 
+TEST_F(ManagedObjectContextTest, ContextsThatEndLeaveTheirConnectionsCleanForTheNextOnes)
+{
+    saveNotes({QStringLiteral("stored")});
+    const auto all = FetchRequest::forEntity(QStringLiteral("Note"));
+    {
+        // Its unsaved note went into an open transaction for the count.
+        auto abandoned = newContext();
+        insertNote(*abandoned, QStringLiteral("unsaved"));
+        EXPECT_EQ(abandoned->count(all), 2);
+        auto idle = newContext();
+        EXPECT_EQ(idle->count(all), 1);
+    }
+    auto writer = newContext();
+    EXPECT_EQ(writer->count(all), 1);
+    insertNote(*writer, QStringLiteral("next"));
+    ASSERT_TRUE(writer->save());
+    // A connection that read before the save sees it in its next context.
+    auto reader = newContext();
+    EXPECT_EQ(reader->count(all), 2);
+    EXPECT_EQ(storedTitles(), (QStringList{"stored", "next"}));
+}
+
 TEST_F(ManagedObjectContextTest, RollbackRestoresStoredValuesAndDropsInsertedObjects)
 {
     saveNotes({QStringLiteral("one"), QStringLiteral("two")});
