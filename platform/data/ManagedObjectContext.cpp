@@ -98,6 +98,47 @@ ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, found
     return object;
 }
 
+ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName,
+                                                const AttributeValues& values,
+                                                foundation::Error* error)
+{
+    const std::lock_guard lock(m_mutex);
+    auto description = entity(entityName, error);
+    if (!description)
+        return nullptr;
+    const auto& attributes = description->attributes();
+    if (values.size() != attributes.size()) {
+        DataError::set(error, DataError::InvalidValue,
+                       QStringLiteral("%1 values for the %2 attributes of %3")
+                           .arg(values.size())
+                           .arg(attributes.size())
+                           .arg(entityName));
+        return nullptr;
+    }
+    auto object = std::make_shared<ManagedObject>(description);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (!values[i].isValid())
+            continue;
+        auto normalized = attributes[i].normalized(values[i]);
+        if (!normalized) {
+            DataError::set(
+                error, DataError::InvalidValue,
+                QStringLiteral("\"%1\" cannot hold the value given").arg(attributes[i].name));
+            return nullptr;
+        }
+        if (!normalized->isValid())
+            continue;
+        object->m_values[i] = std::move(*normalized);
+        object->m_changed.setBit(i);
+    }
+    object->m_primaryKey = nextTemporaryID();
+    object->m_context = weak_from_this();
+    object->m_state = ManagedObject::State::Inserted;
+    object->m_insertedSinceSave = true;
+    track(*object);
+    return object;
+}
+
 void ManagedObjectContext::deleteObject(const ObjectPtr& object)
 {
     const std::lock_guard lock(m_mutex);

@@ -62,6 +62,12 @@ public:
     /// A new object of the entity, inserted at the next save; null for an
     /// unknown entity.
     ObjectPtr insertNewObject(const QString& entityName, foundation::Error* error = nullptr);
+    /// A new object with these values, by attribute position (invalid ones
+    /// leave the attribute unset), as if each were set with setValue(); null
+    /// with an error when the entity is unknown, the count differs from the
+    /// entity's or a value does not fit its attribute.
+    ObjectPtr insertNewObject(const QString& entityName, const AttributeValues& values,
+                              foundation::Error* error = nullptr);
     /// Deletes the object (of this context) at the next save.
     void deleteObject(const ObjectPtr& object);
 

@@ -1,33 +1,64 @@
 #include "ObjectRegistry.h"
 
+#include <algorithm>
+
 namespace kesvor::data {
+
+const ObjectRegistry::Table* ObjectRegistry::table(const QString& entityName) const
+{
+    const auto found = std::find_if(m_tables.cbegin(), m_tables.cend(), [&](const Table& table) {
+        // Ids of one entity mostly share the description's name itself.
+        return table.entityName.constData() == entityName.constData() ||
+               table.entityName == entityName;
+    });
+    return found == m_tables.cend() ? nullptr : &*found;
+}
+
+ObjectRegistry::Table* ObjectRegistry::table(const QString& entityName)
+{
+    return const_cast<Table*>(std::as_const(*this).table(entityName));
+}
 
 ObjectPtr ObjectRegistry::find(const ObjectID& id) const
 {
-    const auto found = m_objects.constFind(id);
-    return found == m_objects.cend() ? nullptr : found->lock();
+    const Table* entity = table(id.entityName);
+    if (!entity)
+        return nullptr;
+    const auto found = entity->objects.constFind(id.primaryKey);
+    return found == entity->objects.cend() ? nullptr : found->lock();
 }
 
 void ObjectRegistry::add(const ObjectPtr& object)
 {
-    m_objects.insert(object->objectID(), object);
-    if (m_objects.size() <= m_sweepSize)
+    const ObjectID id = object->objectID();
+    Table* entity = table(id.entityName);
+    if (!entity)
+        entity = &m_tables.emplace_back(Table{id.entityName, {}});
+    entity->objects.insert(id.primaryKey, object);
+    if (entity->objects.size() <= entity->sweepSize)
         return;
-    m_objects.removeIf([](const auto& entry) { return entry.value().expired(); });
-    m_sweepSize = std::max<qsizetype>(1024, m_objects.size() * 2);
+    entity->objects.removeIf([](const auto& entry) { return entry.value().expired(); });
+    entity->sweepSize = std::max<qsizetype>(1024, entity->objects.size() * 2);
 }
 
 void ObjectRegistry::remove(const ManagedObject& object)
 {
-    const auto found = m_objects.constFind(object.objectID());
-    if (found != m_objects.cend() && found->lock().get() == &object)
-        m_objects.erase(found);
+    const ObjectID id = object.objectID();
+    Table* entity = table(id.entityName);
+    if (!entity)
+        return;
+    const auto found = entity->objects.constFind(id.primaryKey);
+    if (found != entity->objects.cend() && found->lock().get() == &object)
+        entity->objects.erase(found);
 }
 
 int ObjectRegistry::liveCount() const
 {
-    return int(std::count_if(m_objects.cbegin(), m_objects.cend(),
-                             [](const auto& entry) { return !entry.expired(); }));
+    qsizetype live = 0;
+    for (const Table& entity : m_tables)
+        live += std::count_if(entity.objects.cbegin(), entity.objects.cend(),
+                              [](const auto& entry) { return !entry.expired(); });
+    return int(live);
 }
 
 } // namespace kesvor::data

@@ -6,6 +6,7 @@
 #include <QtCore/QHash>
 
 #include <memory>
+#include <vector>
 
 namespace kesvor::data {
 
@@ -21,8 +22,18 @@ public:
     int liveCount() const;
 
 private:
-    QHash<ObjectID, std::weak_ptr<ManagedObject>> m_objects;
-    qsizetype m_sweepSize = 1024; // expired entries are dropped when the table outgrows this
+    // The objects of one entity by primary key: a model has a handful of
+    // entities, so they are told apart once and the keys hash as integers.
+    struct Table {
+        QString entityName;
+        QHash<qint64, std::weak_ptr<ManagedObject>> objects;
+        qsizetype sweepSize = 1024; // expired entries are dropped when the table outgrows this
+    };
+
+    const Table* table(const QString& entityName) const;
+    Table* table(const QString& entityName);
+
+    std::vector<Table> m_tables;
 };
 
 } // namespace kesvor::data

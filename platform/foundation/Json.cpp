@@ -46,17 +46,18 @@ bool Json::isEncodable(const QVariant& value)
         return true;
     if (isNumber(type))
         return std::isfinite(value.toDouble());
+    // Containers are read where they are: copies would only add reference counting.
     if (type == QMetaType::QVariantList) {
-        const QVariantList list = value.toList();
-        return std::all_of(list.begin(), list.end(), isEncodable);
+        const auto& list = *static_cast<const QVariantList*>(value.constData());
+        return std::all_of(list.cbegin(), list.cend(), isEncodable);
     }
     if (type == QMetaType::QVariantMap) {
-        const QVariantMap map = value.toMap();
-        return std::all_of(map.begin(), map.end(), isEncodable);
+        const auto& map = *static_cast<const QVariantMap*>(value.constData());
+        return std::all_of(map.cbegin(), map.cend(), isEncodable);
     }
     if (type == QMetaType::QVariantHash) {
-        const QVariantHash hash = value.toHash();
-        return std::all_of(hash.begin(), hash.end(), isEncodable);
+        const auto& hash = *static_cast<const QVariantHash*>(value.constData());
+        return std::all_of(hash.cbegin(), hash.cend(), isEncodable);
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "Chat.h"
 
+#include "foundation/DebugLog.h"
 #include "foundation/Json.h"
 
 #include <algorithm>
@@ -7,43 +8,6 @@
 #include <cstring>
 
 namespace kesvor {
-
-Chat::Chat(data::ObjectPtr object)
-    : m_object(std::move(object))
-{
-    Q_ASSERT(m_object && m_object->entity().name() == QLatin1String(entityName));
-}
-
-data::FetchRequest Chat::fetchRequest()
-{
-    static const QString name = QString::fromLatin1(entityName);
-    return data::FetchRequest::forEntity(name);
-}
-
-std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)
-{
-    static const QString name = QString::fromLatin1(entityName);
-    auto object = context.insertNewObject(name);
-    if (!object)
-        return std::nullopt;
-    return Chat(std::move(object));
-}
-
-// The attributes in the order of their names below.
-enum class Chat::Attribute : int {
-    approvedByAgent,
-    createdOn,
-    date,
-    messageId,
-    messageSentToAgentStatus,
-    messageSentToCustomerStatus,
-    msg,
-    msgFrom,
-    msgKeyword,
-    msgTo,
-    roomId,
-    senderIdentity,
-};
 
 namespace {
 
@@ -79,13 +43,65 @@ struct AttributePositions {
     }
 };
 
+const std::array<int, attributeNames.size()>&
+positionsIn(const std::shared_ptr<const data::EntityDescription>& entity)
+{
+    thread_local AttributePositions known;
+    known.refer(entity);
+    return known.positions;
+}
+
+const QString& chatEntityName()
+{
+    static const QString name = QString::fromLatin1(Chat::entityName);
+    return name;
+}
+
 } // namespace
+
+Chat::Chat(data::ObjectPtr object)
+    : m_object(std::move(object))
+{
+    Q_ASSERT(m_object && m_object->entity().name() == QLatin1String(entityName));
+}
+
+data::FetchRequest Chat::fetchRequest()
+{
+    return data::FetchRequest::forEntity(chatEntityName());
+}
+
+std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)
+{
+    auto object = context.insertNewObject(chatEntityName());
+    if (!object)
+        return std::nullopt;
+    return Chat(std::move(object));
+}
+
+std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context,
+                                    std::initializer_list<std::pair<Attribute, QVariant>> values)
+{
+    const auto entity =
+        context.persistentStoreCoordinator()->managedObjectModel()->entity(chatEntityName());
+    if (!entity)
+        return std::nullopt;
+    const auto& positions = positionsIn(entity);
+    data::AttributeValues stored(entity->attributes().size());
+    for (const auto& [attribute, value] : values)
+        if (const int position = positions[size_t(attribute)]; position >= 0)
+            stored[position] = value;
+    foundation::Error error;
+    auto object = context.insertNewObject(chatEntityName(), stored, &error);
+    if (!object) {
+        KESVOR_DEBUG_LOG << "message not inserted:" << error.description;
+        return std::nullopt;
+    }
+    return Chat(std::move(object));
+}
 
 int Chat::index(Attribute attribute) const
 {
-    thread_local AttributePositions known;
-    known.refer(m_object->sharedEntity());
-    return known.positions[size_t(attribute)];
+    return positionsIn(m_object->sharedEntity())[size_t(attribute)];
 }
 
 QVariant Chat::value(Attribute attribute) const

@@ -23,8 +23,29 @@ public:
 
     /// All stored messages: entity "Chat", no predicate, no sort.
     static data::FetchRequest fetchRequest();
+    /// The stored attributes, in the order of their names.
+    enum class Attribute : int {
+        approvedByAgent,
+        createdOn,
+        date,
+        messageId,
+        messageSentToAgentStatus,
+        messageSentToCustomerStatus,
+        msg,
+        msgFrom,
+        msgKeyword,
+        msgTo,
+        roomId,
+        senderIdentity,
+    };
+
     /// A new, empty message in context.
     static std::optional<Chat> insertNew(data::ManagedObjectContext& context);
+    /// A new message in context with these attributes set, as the setters
+    /// below would set them; nothing when a value does not fit.
+    static std::optional<Chat>
+    insertNew(data::ManagedObjectContext& context,
+              std::initializer_list<std::pair<Attribute, QVariant>> values);
 
     const data::ObjectPtr& managedObject() const { return m_object; }
     data::ObjectID objectID() const { return m_object->objectID(); }
@@ -61,8 +82,6 @@ public:
     friend bool operator==(const Chat& a, const Chat& b) { return a.m_object == b.m_object; }
 
 private:
-    enum class Attribute : int;
-
     // Where the attribute is in the object's entity.
     int index(Attribute attribute) const;
     QVariant value(Attribute attribute) const;

@@ -63,6 +63,11 @@ bool ChatBatch::lookUp(const QList<ChatModel>& records)
 {
     QVariantList moments;
     QVariantList ids;
+    moments.reserve(records.size());
+    ids.reserve(records.size());
+    // Room for the run's own messages next to those found.
+    m_byMoment.reserve(2 * records.size());
+    m_byId.reserve(2 * records.size());
     for (const ChatModel& record : records) {
         if (!record.isApproved())
             continue;

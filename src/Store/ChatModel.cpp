@@ -177,11 +177,20 @@ std::optional<Chat> ChatModel::store(data::ManagedObjectContext& context,
         fill(*existing);
         return existing;
     }
-    auto chat = Chat::insertNew(context);
-    if (!chat)
-        return std::nullopt;
-    fill(*chat);
-    return chat;
+    // A new message gets every value at once, as fill() would set them.
+    using Attribute = Chat::Attribute;
+    return Chat::insertNew(
+        context, {{Attribute::msgFrom, m_msgFrom},
+                  {Attribute::msgTo, m_msgTo},
+                  {Attribute::msg, m_msg},
+                  {Attribute::roomId, m_roomId},
+                  {Attribute::createdOn, m_createdOn},
+                  {Attribute::date, m_date},
+                  {Attribute::senderIdentity, m_senderIdentity},
+                  {Attribute::approvedByAgent, m_approvedByAgent},
+                  {Attribute::messageId, m_messageId ? QVariant(*m_messageId) : QVariant()},
+                  {Attribute::messageSentToCustomerStatus, m_messageSentToCustomerStatus},
+                  {Attribute::messageSentToAgentStatus, m_messageSentToAgentStatus}});
 }
 
 bool ChatModel::isStoredUnchanged(const Chat& stored) const

@@ -191,6 +191,8 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
         context->performAndWait([&] {
             QList<Chat> changed;
             QSet<const data::ManagedObject*> seen;
+            changed.reserve(chats.size());
+            seen.reserve(chats.size());
             ChatBatch batch(*context);
             QList<ChatModel> run;
             auto storeRun = [&] {

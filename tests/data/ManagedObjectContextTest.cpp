@@ -4,6 +4,7 @@
 #include "data/ValueComparison.h"
 #include "support/TestSupport.h"
 
+#include <QtCore/QSize>
 #include <QtCore/QTimeZone>
 
 #include <thread>
@@ -86,6 +87,50 @@ TEST_F(ManagedObjectContextTest, ValuesOfEveryTypeComeBackAsTheyWereSaved)
     EXPECT_TRUE(data::valuesEqual(note->value(QStringLiteral("body")), body));
     EXPECT_FALSE(
         data::valuesEqual(note->value(QStringLiteral("body")), QVariantMap{{"text", "hi"}}));
+}
+
+TEST_F(ManagedObjectContextTest, ObjectsInsertedWithAllTheirValuesAreCheckedLikeSetValue)
+{
+    auto context = newContext();
+    const QString note = QStringLiteral("Note");
+    const QDateTime at(QDate(2024, 2, 29), QTime(23, 59, 59, 999), QTimeZone::utc());
+    // title, day, at, rank, score, done, body; an invalid value leaves its attribute unset.
+    const data::AttributeValues values{QStringLiteral("full"),
+                                       QVariant(),
+                                       at,
+                                       3,
+                                       0.5,
+                                       true,
+                                       QVariantMap{{"nested", QVariantList{1, "two"}}}};
+    auto inserted = context->insertNewObject(note, values);
+    ASSERT_TRUE(inserted);
+    EXPECT_TRUE(inserted->isInserted());
+    EXPECT_EQ(inserted->changedKeys(),
+              (QStringList{"title", "at", "rank", "score", "done", "body"}));
+
+    foundation::Error error;
+    EXPECT_FALSE(
+        context->insertNewObject(note, data::AttributeValues{QStringLiteral("short")}, &error));
+    EXPECT_EQ(error.code, data::DataError::InvalidValue);
+    data::AttributeValues wrongType = values;
+    wrongType[3] = QStringLiteral("three");
+    EXPECT_FALSE(context->insertNewObject(note, wrongType, &error));
+    EXPECT_EQ(error.code, data::DataError::InvalidValue);
+    data::AttributeValues notJson = values;
+    notJson[6] = QVariantMap{{"x", QVariant::fromValue(QSize(1, 1))}};
+    EXPECT_FALSE(context->insertNewObject(note, notJson, &error));
+    EXPECT_FALSE(context->insertNewObject(QStringLiteral("Nothing"), values, &error));
+
+    ASSERT_TRUE(context->save());
+    const auto stored = newContext()->fetch(FetchRequest::forEntity(note));
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->size(), 1);
+    const auto& object = *stored->first();
+    EXPECT_EQ(object.value("title"), "full");
+    EXPECT_FALSE(object.value("day").isValid());
+    EXPECT_EQ(object.value("at").toDateTime(), at);
+    EXPECT_EQ(object.value("rank"), 3);
+    EXPECT_EQ(object.value("body").toMap().value("nested").toList().value(1), "two");
 }
 
 TEST_F(ManagedObjectContextTest, AContextSeesItsOwnUnsavedChangesAndOthersOnlyAfterTheSave)
