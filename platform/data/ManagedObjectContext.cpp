@@ -89,7 +89,11 @@ ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, found
     auto description = entity(entityName, error);
     if (!description)
         return nullptr;
-    auto object = std::make_shared<ManagedObject>(description);
+    return adoptInserted(std::make_shared<ManagedObject>(description));
+}
+
+ObjectPtr ManagedObjectContext::adoptInserted(ObjectPtr object)
+{
     object->m_primaryKey = nextTemporaryID();
     object->m_context = weak_from_this();
     object->m_state = ManagedObject::State::Inserted;
@@ -131,12 +135,7 @@ ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName,
         object->m_values[i] = std::move(*normalized);
         object->m_changed.setBit(i);
     }
-    object->m_primaryKey = nextTemporaryID();
-    object->m_context = weak_from_this();
-    object->m_state = ManagedObject::State::Inserted;
-    object->m_insertedSinceSave = true;
-    track(*object);
-    return object;
+    return adoptInserted(std::move(object));
 }
 
 void ManagedObjectContext::deleteObject(const ObjectPtr& object)

@@ -136,6 +136,8 @@ private:
                                     foundation::Error* error);
     std::shared_ptr<const EntityDescription> entity(const QString& name,
                                                     foundation::Error* error) const;
+    // Makes a new object this context's, inserted at the next save.
+    ObjectPtr adoptInserted(ObjectPtr object);
     bool beginTransaction(foundation::Error* error);
     bool writeChanges(foundation::Error* error);
     bool writeObject(ManagedObject& object, foundation::Error* error);
