@@ -131,6 +131,25 @@ TEST_F(PredicateTest, InListsMatchAnyOfTheirValues)
               (QStringList{"beta", "it's"}));
     EXPECT_TRUE(select("title IN %@", {list({})}).isEmpty());
     EXPECT_EQ(select("NOT (rank IN %@)", {list({0, 1, 2})}), (QStringList{"delta", "it's"}));
+    // Lists of every length, also long ones.
+    for (const int length : {1, 2, 5, 1024, 1025, 3000}) {
+        QVariantList titles;
+        for (int i = 0; i < length - 1; ++i)
+            titles << QStringLiteral("other %1").arg(i);
+        titles << QStringLiteral("delta");
+        EXPECT_EQ(select("title IN %@ OR rank IN %@", {list(titles), list({0})}),
+                  (QStringList{"alpha", "delta"}))
+            << length;
+    }
+
+    auto request = data::FetchRequest::forEntity(QStringLiteral("Note"));
+    request.predicate = Predicate::withFormat("title IN %@ OR rank IN %@",
+                                              {list({"alpha", "beta", "zeta"}), list({4})});
+    EXPECT_EQ(newContext()->count(request), 3);
+    const auto deleted = m_coordinator->execute(data::BatchDeleteRequest{request}, *newContext());
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(deleted->size(), 3);
+    EXPECT_EQ(storedTitles(), (QStringList{"gamma", "delta"}));
 
     EXPECT_EQ(fetchError("title IN %@", {"alpha"}).code, data::DataError::InvalidValue);
     EXPECT_EQ(fetchError("title IN %@", {list({"alpha", 3})}).code, data::DataError::InvalidValue);
