@@ -14,7 +14,6 @@
 #include <QtCore/QRandomGenerator>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
-#include <QtWidgets/QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -247,14 +246,3 @@ void BM_AppendOneItem(benchmark::State& state)
 BENCHMARK(BM_AppendOneItem)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -9,8 +9,6 @@
 #include "ui/Label.h"
 #include "ui/View.h"
 
-#include <QtWidgets/QApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -138,14 +136,3 @@ void BM_RelayoutAfterConstantChange(benchmark::State& state)
 BENCHMARK(BM_RelayoutAfterConstantChange)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

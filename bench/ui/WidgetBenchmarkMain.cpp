@@ -1,0 +1,16 @@
+// The entry point of benchmarks that make widgets: Google Benchmark's runner
+// inside a QApplication.
+#include <benchmark/benchmark.h>
+
+#include <QtWidgets/QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
