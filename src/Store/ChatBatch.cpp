@@ -96,6 +96,8 @@ bool ChatBatch::lookUp(const QList<ChatModel>& records)
     return true;
 }
 
+// With several stored copies (written before duplicates were caught), the
+// oldest one is the message; inserting yet another copy would only add to them.
 std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const Keys& keys) const
 {
     std::optional<Candidate> first;

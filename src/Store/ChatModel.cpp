@@ -1,6 +1,7 @@
 #include "ChatModel.h"
 
 #include "ApproveByAgent.h"
+#include "ChatBatch.h"
 #include "ChatKeyValues.h"
 #include "MessageStatusEnum.h"
 #include "View/CustomDateFormatter.h"
@@ -138,28 +139,8 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
 
 std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& context) const
 {
-    if (!isApproved())
-        return std::nullopt;
-
-    data::FetchRequest request = Chat::fetchRequest();
-    if (m_messageId)
-        request.predicate = data::Predicate::withFormat(
-            QStringLiteral("(createdOn == %@ AND msgFrom == %@) OR (messageId == %@)"),
-            {m_createdOn, m_msgFrom, *m_messageId});
-    else
-        request.predicate = data::Predicate::withFormat(
-            QStringLiteral("createdOn == %@ AND msgFrom == %@"), {m_createdOn, m_msgFrom});
-
-    foundation::Error error;
-    const auto matches = context.fetch(request, &error);
-    if (!matches) {
-        KESVOR_DEBUG_LOG << "message lookup failed:" << error.description;
-        return std::nullopt;
-    }
-    // With several stored copies (written before duplicates were caught), the
-    // oldest one is the message; inserting yet another copy would only add to them.
-    return store(context,
-                 matches->isEmpty() ? std::nullopt : std::optional<Chat>(Chat(matches->first())));
+    // One record is a run of one: the same lookup and rules as a batch.
+    return ChatBatch(context).store({*this}).constFirst();
 }
 
 bool ChatModel::isApproved() const
