@@ -18,9 +18,11 @@ namespace kesvor::data {
 namespace {
 
 // Settings of every connection: the log makes commits durable against crashes
-// of the process; page cache large enough for a long history.
+// of the process; page cache large enough for a long history; the log is
+// copied back into the file by the coordinator's checkpointer, not by the
+// commit that fills it.
 constexpr auto connectionSettings = "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-64000; "
-                                    "PRAGMA temp_store=MEMORY";
+                                    "PRAGMA temp_store=MEMORY; PRAGMA wal_autocheckpoint=0";
 
 // Idle connections kept for later contexts: the main context keeps its own,
 // and background contexts seldom overlap.
@@ -95,6 +97,7 @@ bool PersistentStoreCoordinator::addPersistentStore(const PersistentStoreDescrip
     const bool exists = info.exists() && (info.isDir() || info.size() > 0);
     if (!(exists ? openExisting(description, error) : createStore(description.url, error)))
         return false;
+    m_checkpointer = std::make_unique<WalCheckpointer>(info.absoluteFilePath());
     setStorePath(info.absoluteFilePath());
     return true;
 }
@@ -207,7 +210,17 @@ PersistentStoreCoordinator::openConnection(foundation::Error* error) const
     auto database = SqliteDatabase::open(path, SqliteDatabase::OpenMode::ReadWrite, error);
     if (database && !database->exec(QString::fromLatin1(connectionSettings), error))
         return nullptr;
+    if (database)
+        database->setWalCommitHandler([checkpointer = m_checkpointer.get()](int walPages) {
+            checkpointer->committed(walPages);
+        });
     return database;
+}
+
+void PersistentStoreCoordinator::waitForCheckpoints()
+{
+    if (m_checkpointer)
+        m_checkpointer->waitUntilIdle();
 }
 
 std::unique_ptr<SqliteDatabase> PersistentStoreCoordinator::takeConnection(foundation::Error* error)

@@ -7,6 +7,7 @@
 #include "ObserverList.h"
 #include "SqliteDatabase.h"
 #include "StoreMetadata.h"
+#include "WalCheckpointer.h"
 
 #include "foundation/Error.h"
 
@@ -94,6 +95,9 @@ public:
 
     /// Counts the saves committed to the store through this coordinator. A
     /// fetch made after reading n sees the changes of every save up to n.
+    /// Blocks until the write-ahead log copies asked for so far are done.
+    void waitForCheckpoints();
+
     quint64 saveSequence() const { return m_saveSequence.load(); }
     /// Called right after a commit; the commit's number in saveSequence().
     quint64 recordSave() { return ++m_saveSequence; }
@@ -108,6 +112,7 @@ private:
     ManagedObjectModel::Ptr m_model;
     mutable QMutex m_mutex;
     QString m_storePath;
+    std::unique_ptr<WalCheckpointer> m_checkpointer; // outlives the connections that call it
     std::unique_ptr<SqliteDatabase> m_batchConnection;
     std::vector<std::unique_ptr<SqliteDatabase>> m_idleConnections; // guarded by m_mutex
     QMutex m_batchMutex;

@@ -47,6 +47,16 @@ SqliteDatabase::~SqliteDatabase()
     sqlite3_close_v2(m_handle);
 }
 
+void SqliteDatabase::setWalCommitHandler(std::function<void(int walPages)> handler)
+{
+    m_walCommitHandler = std::move(handler);
+    auto callback = [](void* self, sqlite3*, const char*, int pages) {
+        static_cast<SqliteDatabase*>(self)->m_walCommitHandler(pages);
+        return SQLITE_OK;
+    };
+    sqlite3_wal_hook(m_handle, m_walCommitHandler ? +callback : nullptr, this);
+}
+
 bool SqliteDatabase::exec(const QString& sql, foundation::Error* error)
 {
     if (sqlite3_exec(m_handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)

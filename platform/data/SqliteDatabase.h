@@ -7,6 +7,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -62,12 +63,17 @@ public:
     /// Result codes that mean the file itself is damaged or is no database.
     static bool isCorruption(int code);
 
+    /// Called after each commit with the pages then in the write-ahead log,
+    /// in place of SQLite's own checkpoint at commit.
+    void setWalCommitHandler(std::function<void(int walPages)> handler);
+
 private:
     SqliteDatabase(sqlite3* handle, QString path);
 
     sqlite3* m_handle = nullptr;
     QString m_path;
     QHash<QString, std::shared_ptr<SqliteStatement>> m_statements;
+    std::function<void(int)> m_walCommitHandler;
 };
 
 /// Rolls back on destruction unless commit() succeeded.

@@ -4,9 +4,11 @@
 #include "data/SqliteDatabase.h"
 #include "data/StoreFiles.h"
 #include "data/StoreSchema.h"
+#include "data/WalCheckpointer.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 
 #include <sqlite3.h>
 
@@ -241,4 +243,52 @@ TEST_F(PersistentStoreTest, ReplacingAStoreNeverLeavesItsOldLogNextToTheNewFile)
     EXPECT_FALSE(QFile::exists(path("moving.sqlite-wal")));
     EXPECT_EQ(titlesIn(open(path("moved.sqlite"), notesModel(), {}, &error)),
               QStringList{"logged"});
+}
+
+TEST_F(PersistentStoreTest, LargeSavesAreCopiedIntoTheFileAfterwardsAndTheLogStaysBounded)
+{
+    // Each save puts some 1,500 pages into the log, over the checkpoint size.
+    const QString text(4000, u'x');
+    const int perSave = 1500;
+    qint64 logAfterFirst = 0;
+    for (int save = 0; save < 4; ++save) {
+        auto context = newContext();
+        for (int i = 0; i < perSave; ++i)
+            insertNote(*context, text + QString::number(save * perSave + i));
+        ASSERT_TRUE(context->save());
+        m_coordinator->waitForCheckpoints();
+        if (save == 0) {
+            // The saved pages are in the file itself, not only in the log.
+            EXPECT_GT(QFileInfo(storePath()).size(), qint64(perSave) * 4000);
+            logAfterFirst = QFileInfo(storePath() + "-wal").size();
+        }
+    }
+    // Every save starts the log over rather than adding to it.
+    EXPECT_LT(QFileInfo(storePath() + "-wal").size(), 2 * logAfterFirst);
+
+    // Closing the store right after a large save loses nothing, whether or
+    // not its copy had begun.
+    {
+        auto context = newContext();
+        for (int i = 0; i < perSave; ++i)
+            insertNote(*context, text + QStringLiteral("last"));
+        ASSERT_TRUE(context->save());
+    }
+    m_coordinator.reset();
+    m_coordinator = openStore();
+    ASSERT_TRUE(m_coordinator);
+    EXPECT_EQ(storedTitles().size(), 5 * perSave);
+}
+
+TEST_F(PersistentStoreTest, ACheckpointOfAStoreThatIsGoneIsDroppedQuietly)
+{
+    const QString missing = path("gone/notes.sqlite");
+    data::WalCheckpointer checkpointer(missing);
+    checkpointer.committed(data::WalCheckpointer::checkpointPages);
+    checkpointer.waitUntilIdle();
+    EXPECT_FALSE(QFile::exists(missing));
+    // Small commits ask for nothing, and asking again after a failure works.
+    checkpointer.committed(1);
+    checkpointer.request();
+    checkpointer.waitUntilIdle();
 }
