@@ -2,6 +2,7 @@
 
 #include "ChatBatch.h"
 #include "ChatModel.h"
+#include "ChatModelRuns.h"
 #include "MessageStatusEnum.h"
 #include "StoreCoordinator.h"
 
@@ -11,7 +12,6 @@
 #include "data/StoreFiles.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
-#include "foundation/Json.h"
 #include "foundation/MainThread.h"
 
 #include <QtCore/QDateTime>
@@ -41,15 +41,6 @@ QList<Chat> unseenWithServerId(const QList<Chat>& changed)
     return unseen;
 }
 
-// The record of a batch element that is a dictionary of string keys.
-std::optional<ChatModel> recordOf(const QVariant& element)
-{
-    if (element.typeId() == QMetaType::QVariantMap) // read where it is, not copied
-        return ChatModel::initWithDic(*static_cast<const QVariantMap*>(element.constData()));
-    const auto dic = foundation::Json::asMap(element);
-    return dic ? ChatModel::initWithDic(*dic) : std::nullopt;
-}
-
 } // namespace
 
 MyDataController& MyDataController::sharedInstance()
@@ -59,7 +50,8 @@ MyDataController& MyDataController::sharedInstance()
 }
 
 MyDataController::MyDataController()
-    : m_messageAddOperationQueue(QStringLiteral("kesvor.messageAddOperationQueue"))
+    : m_messageParseQueue(QStringLiteral("kesvor.messageParseQueue"))
+    , m_messageAddOperationQueue(QStringLiteral("kesvor.messageAddOperationQueue"))
 {
 }
 
@@ -187,30 +179,22 @@ void MyDataController::addChat(const QVariantMap& chat)
 void MyDataController::addChats(const QVariantList& chats, ComplectionBlock complectionBlock)
 {
     const auto context = backgoundContext();
-    m_messageAddOperationQueue.addOperation([context, chats, complectionBlock] {
+    m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock] {
         context->performAndWait([&] {
             QList<Chat> changed;
             QSet<const data::ManagedObject*> seen;
             changed.reserve(chats.size());
             seen.reserve(chats.size());
             ChatBatch batch(*context);
-            QList<ChatModel> run;
-            auto storeRun = [&] {
-                for (const auto& chat : batch.store(run)) {
+            ChatModelRuns runs(chats, m_messageParseQueue);
+            while (const auto run = runs.next()) {
+                for (const auto& chat : batch.store(*run)) {
                     if (chat && !seen.contains(chat->managedObject().get())) {
                         seen.insert(chat->managedObject().get());
                         changed << *chat;
                     }
                 }
-                run.clear();
-            };
-            for (const QVariant& element : chats) {
-                if (auto model = recordOf(element))
-                    run << std::move(*model);
-                if (run.size() == ChatBatch::runLength)
-                    storeRun();
             }
-            storeRun();
             foundation::Error error;
             if (!context->save(&error)) {
                 logSaveFailure(error);

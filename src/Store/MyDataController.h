@@ -70,8 +70,10 @@ private:
     std::once_flag m_containerOnce;
     std::unique_ptr<data::PersistentContainer> m_persistentContainer;
     std::unique_ptr<QTemporaryDir> m_fallbackDirectory;
+    // Reads the later runs of a long batch while the earlier ones are stored.
+    foundation::SerialQueue m_messageParseQueue;
     // Last, so that it goes first: batches still queued at exit are written
-    // while the store stack is still there.
+    // while the store stack and the parsing queue are still there.
     foundation::SerialQueue m_messageAddOperationQueue;
 };
 
