@@ -11,43 +11,61 @@
 
 namespace kesvor::data {
 
+namespace {
+
+// Dates are held in UTC, whatever zone they were given in.
+bool normalizeDate(QVariant& value)
+{
+    const QDateTime date = value.toDateTime();
+    if (!date.isValid())
+        return false;
+    if (value.typeId() != QMetaType::QDateTime || date.timeSpec() != Qt::UTC)
+        value = QVariant(QDateTime::fromMSecsSinceEpoch(date.toMSecsSinceEpoch(), Qt::UTC));
+    return true;
+}
+
+} // namespace
+
 std::optional<QVariant> AttributeDescription::normalized(const QVariant& value) const
 {
+    QVariant normal = value;
+    if (!normalize(normal))
+        return std::nullopt;
+    return normal;
+}
+
+bool AttributeDescription::normalize(QVariant& value) const
+{
     const ValueKind kind = valueKind(value);
-    if (kind == ValueKind::Null)
-        return QVariant();
+    if (kind == ValueKind::Null) {
+        value = QVariant();
+        return true;
+    }
     switch (type) {
     case AttributeType::String:
-        if (kind == ValueKind::String)
-            return value;
-        break;
+        return kind == ValueKind::String;
     case AttributeType::Integer:
-        if (kind == ValueKind::Integer)
-            return QVariant(value.toLongLong());
-        break;
+        if (kind != ValueKind::Integer)
+            return false;
+        if (value.typeId() != QMetaType::LongLong)
+            value = QVariant(value.toLongLong());
+        return true;
     case AttributeType::Double:
-        if (isNumber(kind))
-            return QVariant(value.toDouble());
-        break;
+        if (!isNumber(kind))
+            return false;
+        if (value.typeId() != QMetaType::Double)
+            value = QVariant(value.toDouble());
+        return true;
     case AttributeType::Boolean:
-        if (kind == ValueKind::Bool)
-            return value;
-        break;
+        return kind == ValueKind::Bool;
     case AttributeType::Date:
-        if (kind == ValueKind::Date && value.toDateTime().isValid())
-            return QVariant(
-                QDateTime::fromMSecsSinceEpoch(value.toDateTime().toMSecsSinceEpoch(), Qt::UTC));
-        break;
+        return kind == ValueKind::Date && normalizeDate(value);
     case AttributeType::Binary:
-        if (kind == ValueKind::Bytes)
-            return value;
-        break;
+        return kind == ValueKind::Bytes;
     case AttributeType::Transformable:
-        if (foundation::Json::isEncodable(value))
-            return value;
-        break;
+        return foundation::Json::isEncodable(value);
     }
-    return std::nullopt;
+    return false;
 }
 
 QString AttributeDescription::sqlType() const

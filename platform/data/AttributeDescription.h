@@ -43,6 +43,9 @@ struct AttributeDescription {
 
     /// The value in its in-memory form, or nothing when it has the wrong type.
     std::optional<QVariant> normalized(const QVariant& value) const;
+    /// Turns value into its in-memory form where it stands; false when it
+    /// has the wrong type (value is then left as it was or emptied).
+    bool normalize(QVariant& value) const;
 
     QString sqlType() const;
     /// The database form of a normalized value.

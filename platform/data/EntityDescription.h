@@ -12,8 +12,9 @@
 namespace kesvor::data {
 
 /// A value for each attribute of an entity, in attribute order; held in
-/// place for entities of up to 16 attributes.
-using AttributeValues = QVarLengthArray<QVariant, 16>;
+/// place for entities of up to 12 attributes (a few hundred bytes per object
+/// that every object of a smaller entity would carry unused).
+using AttributeValues = QVarLengthArray<QVariant, 12>;
 
 /// A database index over one or more attributes, in order.
 struct IndexDescription {

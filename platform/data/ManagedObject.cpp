@@ -11,6 +11,14 @@ ManagedObject::ManagedObject(std::shared_ptr<const EntityDescription> entity)
 {
 }
 
+ManagedObject::ManagedObject(std::shared_ptr<const EntityDescription> entity,
+                             AttributeValues values)
+    : m_entity(std::move(entity))
+    , m_values(std::move(values))
+    , m_changed(m_entity->attributes().size())
+{
+}
+
 QVariant ManagedObject::value(const QString& key) const
 {
     return value(m_entity->indexOfAttribute(key));

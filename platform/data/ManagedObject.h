@@ -22,6 +22,8 @@ class ManagedObjectContext;
 class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
 public:
     explicit ManagedObject(std::shared_ptr<const EntityDescription> entity);
+    /// With values by attribute position, already in their in-memory form.
+    ManagedObject(std::shared_ptr<const EntityDescription> entity, AttributeValues values);
 
     const EntityDescription& entity() const { return *m_entity; }
     /// The same entity, shared: holding it keeps the description alive.

@@ -102,8 +102,7 @@ ObjectPtr ManagedObjectContext::adoptInserted(ObjectPtr object)
     return object;
 }
 
-ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName,
-                                                const AttributeValues& values,
+ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, AttributeValues values,
                                                 foundation::Error* error)
 {
     const std::lock_guard lock(m_mutex);
@@ -119,22 +118,19 @@ ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName,
                            .arg(entityName));
         return nullptr;
     }
-    auto object = std::make_shared<ManagedObject>(description);
+    // The values are checked and converted where they are, then handed over whole.
     for (qsizetype i = 0; i < values.size(); ++i) {
-        if (!values[i].isValid())
-            continue;
-        auto normalized = attributes[i].normalized(values[i]);
-        if (!normalized) {
+        if (!attributes[i].normalize(values[i])) {
             DataError::set(
                 error, DataError::InvalidValue,
                 QStringLiteral("\"%1\" cannot hold the value given").arg(attributes[i].name));
             return nullptr;
         }
-        if (!normalized->isValid())
-            continue;
-        object->m_values[i] = std::move(*normalized);
-        object->m_changed.setBit(i);
     }
+    auto object = std::make_shared<ManagedObject>(std::move(description), std::move(values));
+    for (qsizetype i = 0; i < attributes.size(); ++i)
+        if (object->m_values[i].isValid())
+            object->m_changed.setBit(i);
     return adoptInserted(std::move(object));
 }
 
@@ -241,6 +237,7 @@ bool ManagedObjectContext::writeChanges(foundation::Error* error)
     if (!beginTransaction(error))
         return false;
     m_transactionWritten = true;
+    m_registry.expectLive(qsizetype(m_unwritten.size()));
     // Writing adds nothing to the list, so it is walked in place and keeps
     // its storage for the next changes.
     for (const ObjectPtr& object : m_unwritten) {
@@ -253,6 +250,7 @@ bool ManagedObjectContext::writeChanges(foundation::Error* error)
         object->m_needsWrite = false;
     }
     m_unwritten.clear();
+    m_registry.expectLive(0);
     return true;
 }
 

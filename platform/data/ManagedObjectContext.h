@@ -66,7 +66,7 @@ public:
     /// leave the attribute unset), as if each were set with setValue(); null
     /// with an error when the entity is unknown, the count differs from the
     /// entity's or a value does not fit its attribute.
-    ObjectPtr insertNewObject(const QString& entityName, const AttributeValues& values,
+    ObjectPtr insertNewObject(const QString& entityName, AttributeValues values,
                               foundation::Error* error = nullptr);
     /// Deletes the object (of this context) at the next save.
     void deleteObject(const ObjectPtr& object);

@@ -34,11 +34,23 @@ void ObjectRegistry::add(const ObjectPtr& object)
     Table* entity = table(id.entityName);
     if (!entity)
         entity = &m_tables.emplace_back(Table{id.entityName, {}});
+    if (m_expectedLive > 0) {
+        // Grown once for all of them; the sweep limit moves past them, as
+        // looking for dead entries among live ones would only cost.
+        entity->objects.reserve(entity->objects.size() + m_expectedLive);
+        entity->sweepSize = std::max(entity->sweepSize, entity->objects.size() + m_expectedLive);
+        m_expectedLive = 0;
+    }
     entity->objects.insert(id.primaryKey, object);
     if (entity->objects.size() <= entity->sweepSize)
         return;
     entity->objects.removeIf([](const auto& entry) { return entry.value().expired(); });
     entity->sweepSize = std::max<qsizetype>(1024, entity->objects.size() * 2);
+}
+
+void ObjectRegistry::expectLive(qsizetype count)
+{
+    m_expectedLive = count;
 }
 
 void ObjectRegistry::remove(const ManagedObject& object)

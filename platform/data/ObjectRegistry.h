@@ -17,6 +17,9 @@ public:
     /// The live object with this id, or null.
     ObjectPtr find(const ObjectID& id) const;
     void add(const ObjectPtr& object);
+    /// Makes room for count objects about to be added that are kept alive
+    /// meanwhile: the dead entries are not looked for while they come in.
+    void expectLive(qsizetype count);
     /// Removes the entry of exactly this object.
     void remove(const ManagedObject& object);
     int liveCount() const;
@@ -34,6 +37,7 @@ private:
     Table* table(const QString& entityName);
 
     std::vector<Table> m_tables;
+    qsizetype m_expectedLive = 0;
 };
 
 } // namespace kesvor::data

@@ -11,18 +11,19 @@ namespace kesvor {
 
 namespace {
 
-constexpr std::array attributeNames{"approvedByAgent",
-                                    "createdOn",
-                                    "date",
-                                    "messageId",
-                                    "messageSentToAgentStatus",
-                                    "messageSentToCustomerStatus",
-                                    "msg",
-                                    "msgFrom",
-                                    "msgKeyword",
-                                    "msgTo",
-                                    "roomId",
-                                    "senderIdentity"};
+constexpr std::array<const char*, std::tuple_size_v<Chat::Values>> attributeNames{
+    "approvedByAgent",
+    "createdOn",
+    "date",
+    "messageId",
+    "messageSentToAgentStatus",
+    "messageSentToCustomerStatus",
+    "msg",
+    "msgFrom",
+    "msgKeyword",
+    "msgTo",
+    "roomId",
+    "senderIdentity"};
 
 // Positions of the attributes in one entity, found by name once rather than
 // on every access.
@@ -78,8 +79,7 @@ std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context)
     return Chat(std::move(object));
 }
 
-std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context,
-                                    std::initializer_list<std::pair<Attribute, QVariant>> values)
+std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context, Values values)
 {
     const auto entity =
         context.persistentStoreCoordinator()->managedObjectModel()->entity(chatEntityName());
@@ -87,11 +87,11 @@ std::optional<Chat> Chat::insertNew(data::ManagedObjectContext& context,
         return std::nullopt;
     const auto& positions = positionsIn(entity);
     data::AttributeValues stored(entity->attributes().size());
-    for (const auto& [attribute, value] : values)
-        if (const int position = positions[size_t(attribute)]; position >= 0)
-            stored[position] = value;
+    for (size_t attribute = 0; attribute < values.size(); ++attribute)
+        if (const int position = positions[attribute]; position >= 0)
+            stored[position] = std::move(values[attribute]);
     foundation::Error error;
-    auto object = context.insertNewObject(chatEntityName(), stored, &error);
+    auto object = context.insertNewObject(chatEntityName(), std::move(stored), &error);
     if (!object) {
         KESVOR_DEBUG_LOG << "message not inserted:" << error.description;
         return std::nullopt;

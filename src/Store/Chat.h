@@ -8,6 +8,7 @@
 #include <QtCore/QString>
 #include <QtCore/QVariantMap>
 
+#include <array>
 #include <optional>
 
 namespace kesvor {
@@ -41,11 +42,11 @@ public:
 
     /// A new, empty message in context.
     static std::optional<Chat> insertNew(data::ManagedObjectContext& context);
-    /// A new message in context with these attributes set, as the setters
-    /// below would set them; nothing when a value does not fit.
-    static std::optional<Chat>
-    insertNew(data::ManagedObjectContext& context,
-              std::initializer_list<std::pair<Attribute, QVariant>> values);
+    /// Values of every attribute, by Attribute; invalid ones stay unset.
+    using Values = std::array<QVariant, size_t(Attribute::senderIdentity) + 1>;
+    /// A new message in context with these values, as the setters below
+    /// would set them; nothing when a value does not fit.
+    static std::optional<Chat> insertNew(data::ManagedObjectContext& context, Values values);
 
     const data::ObjectPtr& managedObject() const { return m_object; }
     data::ObjectID objectID() const { return m_object->objectID(); }

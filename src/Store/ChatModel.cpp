@@ -160,18 +160,21 @@ std::optional<Chat> ChatModel::store(data::ManagedObjectContext& context,
     }
     // A new message gets every value at once, as fill() would set them.
     using Attribute = Chat::Attribute;
-    return Chat::insertNew(
-        context, {{Attribute::msgFrom, m_msgFrom},
-                  {Attribute::msgTo, m_msgTo},
-                  {Attribute::msg, m_msg},
-                  {Attribute::roomId, m_roomId},
-                  {Attribute::createdOn, m_createdOn},
-                  {Attribute::date, m_date},
-                  {Attribute::senderIdentity, m_senderIdentity},
-                  {Attribute::approvedByAgent, m_approvedByAgent},
-                  {Attribute::messageId, m_messageId ? QVariant(*m_messageId) : QVariant()},
-                  {Attribute::messageSentToCustomerStatus, m_messageSentToCustomerStatus},
-                  {Attribute::messageSentToAgentStatus, m_messageSentToAgentStatus}});
+    Chat::Values values;
+    auto at = [&values](Attribute attribute) -> QVariant& { return values[size_t(attribute)]; };
+    at(Attribute::msgFrom) = m_msgFrom;
+    at(Attribute::msgTo) = m_msgTo;
+    at(Attribute::msg) = m_msg;
+    at(Attribute::roomId) = m_roomId;
+    at(Attribute::createdOn) = m_createdOn;
+    at(Attribute::date) = m_date;
+    at(Attribute::senderIdentity) = m_senderIdentity;
+    at(Attribute::approvedByAgent) = m_approvedByAgent;
+    if (m_messageId)
+        at(Attribute::messageId) = *m_messageId;
+    at(Attribute::messageSentToCustomerStatus) = m_messageSentToCustomerStatus;
+    at(Attribute::messageSentToAgentStatus) = m_messageSentToAgentStatus;
+    return Chat::insertNew(context, std::move(values));
 }
 
 bool ChatModel::isStoredUnchanged(const Chat& stored) const
