@@ -26,7 +26,8 @@ ChatBatch::ChatBatch(data::ManagedObjectContext& context)
 {
 }
 
-QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records)
+QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records,
+                                            QList<Chat>* firstChanges)
 {
     QList<std::optional<Chat>> stored;
     stored.reserve(records.size());
@@ -44,7 +45,11 @@ QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records)
             existing = Chat(match->object);
             before = keysOf(*existing);
         }
+        // A message the context has changes of was listed when they were made.
+        const bool changedBefore = existing && existing->managedObject()->hasChanges();
         auto chat = record.store(m_context, existing);
+        if (chat && firstChanges && !changedBefore)
+            firstChanges->append(*chat);
         if (chat) {
             // An updated message may now be found by other keys; a stored
             // message has the keys of its record.

@@ -35,7 +35,10 @@ public:
     /// writes the context's changes into the store's transaction, which
     /// holds the store's write lock until the context saves. When the lookup
     /// fails, none of the records is stored.
-    QList<std::optional<Chat>> store(const QList<ChatModel>& records);
+    /// When given, firstChanges receives, in order, each message the run
+    /// changed that had no changes in the context before.
+    QList<std::optional<Chat>> store(const QList<ChatModel>& records,
+                                     QList<Chat>* firstChanges = nullptr);
 
 private:
     // A message as a record finds it by its creation time and sender.

@@ -16,7 +16,6 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSet>
 
 namespace kesvor {
 
@@ -181,20 +180,13 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
     const auto context = backgoundContext();
     m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock] {
         context->performAndWait([&] {
+            // Each message the batch changed, once, in the order of its first change.
             QList<Chat> changed;
-            QSet<const data::ManagedObject*> seen;
             changed.reserve(chats.size());
-            seen.reserve(chats.size());
             ChatBatch batch(*context);
             ChatModelRuns runs(chats, m_messageParseQueue);
-            while (const auto run = runs.next()) {
-                for (const auto& chat : batch.store(*run)) {
-                    if (chat && !seen.contains(chat->managedObject().get())) {
-                        seen.insert(chat->managedObject().get());
-                        changed << *chat;
-                    }
-                }
-            }
+            while (const auto run = runs.next())
+                batch.store(*run, &changed);
             foundation::Error error;
             if (!context->save(&error)) {
                 logSaveFailure(error);
