@@ -26,13 +26,12 @@ ChatBatch::ChatBatch(data::ManagedObjectContext& context)
 {
 }
 
-QList<std::optional<Chat>> ChatBatch::store(const QList<ChatModel>& records,
-                                            QList<Chat>* firstChanges)
+QList<std::optional<Chat>> ChatBatch::store(QList<ChatModel> records, QList<Chat>* firstChanges)
 {
     QList<std::optional<Chat>> stored;
     stored.reserve(records.size());
     const bool found = lookUp(records);
-    for (const ChatModel& record : records) {
+    for (ChatModel& record : records) {
         if (!found || !record.isApproved()) {
             stored << std::nullopt;
             continue;

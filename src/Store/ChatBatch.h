@@ -37,8 +37,8 @@ public:
     /// fails, none of the records is stored.
     /// When given, firstChanges receives, in order, each message the run
     /// changed that had no changes in the context before.
-    QList<std::optional<Chat>> store(const QList<ChatModel>& records,
-                                     QList<Chat>* firstChanges = nullptr);
+    /// The records that become new messages are left empty.
+    QList<std::optional<Chat>> store(QList<ChatModel> records, QList<Chat>* firstChanges = nullptr);
 
 private:
     // A message as a record finds it by its creation time and sender.

@@ -140,7 +140,7 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
 std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& context) const
 {
     // One record is a run of one: the same lookup and rules as a batch.
-    return ChatBatch(context).store({*this}).constFirst();
+    return ChatBatch(context).store({*this}).constFirst(); // on a copy: this record stays as it is
 }
 
 bool ChatModel::isApproved() const
@@ -150,7 +150,7 @@ bool ChatModel::isApproved() const
 }
 
 std::optional<Chat> ChatModel::store(data::ManagedObjectContext& context,
-                                     std::optional<Chat> existing) const
+                                     std::optional<Chat> existing)
 {
     if (existing) {
         if (isStoredUnchanged(*existing))
@@ -162,18 +162,18 @@ std::optional<Chat> ChatModel::store(data::ManagedObjectContext& context,
     using Attribute = Chat::Attribute;
     Chat::Values values;
     auto at = [&values](Attribute attribute) -> QVariant& { return values[size_t(attribute)]; };
-    at(Attribute::msgFrom) = m_msgFrom;
-    at(Attribute::msgTo) = m_msgTo;
-    at(Attribute::msg) = m_msg;
-    at(Attribute::roomId) = m_roomId;
-    at(Attribute::createdOn) = m_createdOn;
-    at(Attribute::date) = m_date;
-    at(Attribute::senderIdentity) = m_senderIdentity;
-    at(Attribute::approvedByAgent) = m_approvedByAgent;
+    at(Attribute::msgFrom) = std::move(m_msgFrom);
+    at(Attribute::msgTo) = std::move(m_msgTo);
+    at(Attribute::msg) = std::move(m_msg);
+    at(Attribute::roomId) = std::move(m_roomId);
+    at(Attribute::createdOn) = std::move(m_createdOn);
+    at(Attribute::date) = std::move(m_date);
+    at(Attribute::senderIdentity) = std::move(m_senderIdentity);
+    at(Attribute::approvedByAgent) = std::move(m_approvedByAgent);
     if (m_messageId)
-        at(Attribute::messageId) = *m_messageId;
-    at(Attribute::messageSentToCustomerStatus) = m_messageSentToCustomerStatus;
-    at(Attribute::messageSentToAgentStatus) = m_messageSentToAgentStatus;
+        at(Attribute::messageId) = std::move(*m_messageId);
+    at(Attribute::messageSentToCustomerStatus) = std::move(m_messageSentToCustomerStatus);
+    at(Attribute::messageSentToAgentStatus) = std::move(m_messageSentToAgentStatus);
     return Chat::insertNew(context, std::move(values));
 }
 

@@ -47,9 +47,9 @@ private:
 
     bool isApproved() const;
     // The rest of asChatManagedObject() once the stored copy was looked up:
-    // existing is the first match, if any.
-    std::optional<Chat> store(data::ManagedObjectContext& context,
-                              std::optional<Chat> existing) const;
+    // existing is the first match, if any. A record that becomes a new
+    // message hands its values over and is left empty.
+    std::optional<Chat> store(data::ManagedObjectContext& context, std::optional<Chat> existing);
     bool isStoredUnchanged(const Chat& stored) const;
     void fill(Chat& chat) const;
 

@@ -185,8 +185,8 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
             changed.reserve(chats.size());
             ChatBatch batch(*context);
             ChatModelRuns runs(chats, m_messageParseQueue);
-            while (const auto run = runs.next())
-                batch.store(*run, &changed);
+            while (auto run = runs.next())
+                batch.store(std::move(*run), &changed);
             foundation::Error error;
             if (!context->save(&error)) {
                 logSaveFailure(error);
