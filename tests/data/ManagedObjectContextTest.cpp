@@ -341,3 +341,49 @@ TEST_F(ManagedObjectContextTest, LookupsByAnIndexedAttributeSearchTheIndex)
     EXPECT_TRUE(plan->contains(QStringLiteral("USING INDEX Note_byTitle"))) << plan->toStdString();
     EXPECT_TRUE(newContext()->queryPlan(notesWhere("rank == 1"))->contains(QStringLiteral("SCAN")));
 }
+
+TEST_F(ManagedObjectContextTest, AnObjectIsTheSameWhicheverWayItsRowIsReachedAndGoesWhenReleased)
+{
+    auto writer = newContext();
+    QList<data::ObjectPtr> written;
+    for (int i = 0; i < 3000; ++i)
+        written << insertNote(*writer, QStringLiteral("n%1").arg(i), QStringLiteral("2024-01-01"),
+                              i);
+    ASSERT_TRUE(writer->save());
+    // The writer finds the objects it wrote, not copies of them.
+    const auto back = writer->fetch(notesWhere("rank >= 1500"));
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->size(), 1500);
+    EXPECT_EQ(back->first(), written[1500]);
+    EXPECT_EQ(back->last(), written[2999]);
+
+    // Rows reached in descending, then ascending, then scattered order.
+    auto reader = newContext();
+    auto descending = notesWhere("rank >= 0");
+    descending.sortDescriptors = {{QStringLiteral("rank"), false}};
+    auto first = *reader->fetch(descending);
+    auto second = *reader->fetch(notesWhere("rank >= 0"));
+    ASSERT_EQ(first.size(), 3000);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(second[i], first[2999 - i]) << i;
+    auto scattered = notesWhere("rank IN %@", {QVariant(QVariantList{2500, 7, 1200})});
+    scattered.sortDescriptors = {{QStringLiteral("rank"), true}};
+    EXPECT_EQ(*reader->fetch(scattered),
+              (QList<data::ObjectPtr>{first[2999 - 7], first[2999 - 1200], first[2999 - 2500]}));
+    EXPECT_EQ(reader->registeredObjectCount(), 3000);
+
+    // Released objects leave the registry; the next fetch makes new ones.
+    const QList<data::ObjectPtr> kept = second.mid(0, 10);
+    first.clear();
+    second.clear();
+    EXPECT_EQ(reader->registeredObjectCount(), 10);
+    const auto again = *reader->fetch(notesWhere("rank < 20"));
+    EXPECT_EQ(again.mid(0, 10), kept);
+    EXPECT_EQ(reader->registeredObjectCount(), 20);
+
+    // A deleted object is no longer found, and its row is gone.
+    reader->deleteObject(kept[3]);
+    ASSERT_TRUE(reader->save());
+    EXPECT_EQ(reader->fetch(notesWhere("rank == 3"))->size(), 0);
+    EXPECT_EQ(storedTitles().size(), 2999);
+}
