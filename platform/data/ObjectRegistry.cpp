@@ -60,7 +60,9 @@ void ObjectRegistry::add(const ObjectPtr& object)
     if (m_expectedLive > 0) {
         // Grown once for all of them; the sweep limit moves past them, as
         // looking for dead entries among live ones would only cost.
-        entity->ascending.reserve(entity->ascending.size() + size_t(m_expectedLive));
+        const size_t needed = entity->ascending.size() + size_t(m_expectedLive);
+        if (entity->ascending.capacity() < needed) // by doubling: saves come one run at a time
+            entity->ascending.reserve(std::max(needed, 2 * entity->ascending.capacity()));
         entity->sweepSize = std::max(entity->sweepSize, entity->size() + m_expectedLive);
         m_expectedLive = 0;
     }
