@@ -1,10 +1,11 @@
 // Stores a conversation history through MyDataController::addChats (parse,
 // duplicate lookup, insert, save) and, for comparison, inserts the same rows
 // straight into a table of the same shape with one prepared statement in one
-// transaction. The two take turns, round by round, so that both meet the
-// machine in the same state, and the best round of each counts. Prints
-// messages per second for both, their ratio, and how the time grows from
-// 10,000 to 100,000 messages.
+// transaction, with the same connection settings. Both run on the store's
+// queue thread. Each round takes both histories (10,000 and 100,000
+// messages) through both, so that all four meet the machine in the same
+// states, and the best round of each counts. Prints messages per second for
+// both, their ratio, and how the time grows from 10,000 to 100,000 messages.
 
 #include "Store/ChatModel.h"
 #include "Store/MyDataController.h"

@@ -10,10 +10,19 @@
 
 namespace kesvor {
 
+namespace {
+
+// How far parsing may run ahead of storing, in runs: enough that the store
+// never waits, without holding a long history twice.
+constexpr size_t runsAhead = 8;
+
+} // namespace
+
 // Runs handed from the parsing queue to the storing one.
 struct ChatModelRuns::Channel {
     std::mutex mutex;
-    std::condition_variable ready;
+    std::condition_variable ready;     // a run came, or the last one
+    std::condition_variable space;     // a run was taken, or nobody takes any more
     std::deque<QList<ChatModel>> runs; // guarded by mutex
     bool finished = false;             // guarded by mutex: the last run is in runs
     bool abandoned = false;            // guarded by mutex: nobody takes further runs
@@ -34,8 +43,11 @@ ChatModelRuns::~ChatModelRuns()
 {
     if (!m_channel)
         return;
-    const std::lock_guard lock(m_channel->mutex);
-    m_channel->abandoned = true;
+    {
+        const std::lock_guard lock(m_channel->mutex);
+        m_channel->abandoned = true;
+    }
+    m_channel->space.notify_one();
 }
 
 std::optional<QList<ChatModel>> ChatModelRuns::next()
@@ -54,6 +66,7 @@ std::optional<QList<ChatModel>> ChatModelRuns::next()
         return std::nullopt;
     auto run = std::move(m_channel->runs.front());
     m_channel->runs.pop_front();
+    m_channel->space.notify_one();
     return run;
 }
 
@@ -62,7 +75,9 @@ void ChatModelRuns::parseAhead(const std::shared_ptr<Channel>& channel,
 {
     while (position < elements.size()) {
         auto run = parseRun(elements, position);
-        const std::lock_guard lock(channel->mutex);
+        std::unique_lock lock(channel->mutex);
+        channel->space.wait(
+            lock, [&channel] { return channel->runs.size() < runsAhead || channel->abandoned; });
         if (channel->abandoned)
             return;
         if (!run.isEmpty())

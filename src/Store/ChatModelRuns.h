@@ -14,9 +14,9 @@ namespace kesvor {
 
 /// The records of a batch, in runs of at most ChatBatch::runLength, in the
 /// order of the batch; elements that are not messages are left out. The
-/// first run is parsed on the caller's thread; the rest are parsed ahead on
-/// another queue while the caller stores the runs it has, so that a long
-/// history is read and written at the same time.
+/// first run is parsed on the caller's thread; the rest are parsed a few
+/// runs ahead on another queue while the caller stores the runs it has, so
+/// that a long history is read and written at the same time.
 class ChatModelRuns {
 public:
     ChatModelRuns(const QVariantList& elements, foundation::SerialQueue& parseQueue);
