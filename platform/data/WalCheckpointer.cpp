@@ -63,7 +63,10 @@ void WalCheckpointer::checkpoint()
     // Opened for each checkpoint: between them the thread holds no file open,
     // and the store's last connection to close can remove the log.
     foundation::Error error;
-    const auto database = SqliteDatabase::open(m_path, SqliteDatabase::OpenMode::ReadWrite, &error);
+    // A short wait when the file is busy: a checkpoint can always come later,
+    // and the store's owner may be waiting for this thread to end.
+    const auto database =
+        SqliteDatabase::open(m_path, SqliteDatabase::OpenMode::ReadWrite, &error, 1000);
     // A new connection finds the log when it first reads the file. A passive
     // checkpoint then copies what no reader still needs and waits for nobody;
     // what it leaves is copied the next time.
