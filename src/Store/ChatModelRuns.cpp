@@ -52,12 +52,9 @@ ChatModelRuns::~ChatModelRuns()
 
 std::optional<QList<ChatModel>> ChatModelRuns::next()
 {
-    if (m_first) {
-        auto first = std::exchange(m_first, std::nullopt);
-        // An empty first run is the whole batch (nothing in it was a message).
-        if (!first->isEmpty() || !m_channel)
-            return first->isEmpty() ? std::nullopt : first;
-    }
+    // The first run, unless nothing in it was a message.
+    if (auto first = std::exchange(m_first, std::nullopt); first && !first->isEmpty())
+        return first;
     if (!m_channel)
         return std::nullopt;
     std::unique_lock lock(m_channel->mutex);
