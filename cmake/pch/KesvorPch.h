@@ -1,27 +1,8 @@
-// Headers included by nearly every translation unit of the project.
+// Headers included by nearly every translation unit of the views and above.
 #pragma once
 
-#ifdef __cplusplus
-#include <QtCore/QByteArray>
-#include <QtCore/QDateTime>
-#include <QtCore/QDebug>
-#include <QtCore/QHash>
-#include <QtCore/QJsonArray>
-#include <QtCore/QJsonDocument>
-#include <QtCore/QJsonObject>
-#include <QtCore/QList>
-#include <QtCore/QObject>
-#include <QtCore/QPointer>
-#include <QtCore/QString>
-#include <QtCore/QTimer>
-#include <QtCore/QUrl>
-#include <QtCore/QVariant>
-#include <QtWidgets/QWidget>
+#include "KesvorCorePch.h"
 
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <utility>
-#include <vector>
+#ifdef __cplusplus
+#include <QtWidgets/QWidget>
 #endif

@@ -1,4 +1,4 @@
-#include "GalleryController.h"
+#include "gallery/GalleryController.h"
 
 #include "Kesvor/SdkImage.h"
 #include "ui/ActivityIndicatorView.h"

@@ -1,4 +1,4 @@
-#include "ListsController.h"
+#include "gallery/ListsController.h"
 
 #include "ui/CollectionView.h"
 #include "ui/Color.h"

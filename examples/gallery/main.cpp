@@ -7,8 +7,8 @@
 //   kesvor-gallery --alert ...              with the alert shown
 //   kesvor-gallery --lists ...              the card strip and the long list
 //   kesvor-gallery --lists --scroll-to 1200 ...  the list from message 1200
-#include "GalleryController.h"
-#include "ListsController.h"
+#include "gallery/GalleryController.h"
+#include "gallery/ListsController.h"
 
 #include "ui/Application.h"
 #include "ui/Color.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "KesvorGlobal.h"
-#include "KesvorMetaUserInfo.h"
-#include "KesvorVersion.h"
+#include "kesvor/KesvorGlobal.h"
+#include "kesvor/KesvorMetaUserInfo.h"
+#include "kesvor/KesvorVersion.h"
 
 #include <QtCore/QString>
 #include <QtCore/QVariantMap>

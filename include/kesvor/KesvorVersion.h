@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KesvorGlobal.h"
+#include "kesvor/KesvorGlobal.h"
 
 extern "C" {
 

@@ -1,8 +1,8 @@
-#include "AttributeDescription.h"
+#include "data/AttributeDescription.h"
 
-#include "CborEncoder.h"
-#include "SqliteStatement.h"
-#include "ValueKind.h"
+#include "data/CborEncoder.h"
+#include "data/SqliteStatement.h"
+#include "data/ValueKind.h"
 
 #include "foundation/Json.h"
 

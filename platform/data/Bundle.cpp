@@ -1,4 +1,4 @@
-#include "Bundle.h"
+#include "data/Bundle.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>

@@ -1,6 +1,6 @@
-#include "CborEncoder.h"
+#include "data/CborEncoder.h"
 
-#include "ValueKind.h"
+#include "data/ValueKind.h"
 
 #include "foundation/Json.h"
 

@@ -1,4 +1,4 @@
-#include "EntityDescription.h"
+#include "data/EntityDescription.h"
 
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AttributeDescription.h"
+#include "data/AttributeDescription.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>

@@ -1,6 +1,6 @@
-#include "EntityQuery.h"
+#include "data/EntityQuery.h"
 
-#include "DataError.h"
+#include "data/DataError.h"
 
 #include <QtCore/QStringBuilder>
 

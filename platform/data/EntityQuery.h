@@ -1,9 +1,9 @@
 #pragma once
 
-#include "EntityDescription.h"
-#include "FetchRequest.h"
-#include "PredicateCompiler.h"
-#include "SqliteStatement.h"
+#include "data/EntityDescription.h"
+#include "data/FetchRequest.h"
+#include "data/PredicateCompiler.h"
+#include "data/SqliteStatement.h"
 
 #include "foundation/Error.h"
 

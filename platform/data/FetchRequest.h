@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ObjectID.h"
-#include "Predicate.h"
+#include "data/ObjectID.h"
+#include "data/Predicate.h"
 
 #include <QtCore/QList>
 #include <QtCore/QString>

@@ -1,6 +1,6 @@
-#include "FetchedResultsController.h"
+#include "data/FetchedResultsController.h"
 
-#include "ValueComparison.h"
+#include "data/ValueComparison.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

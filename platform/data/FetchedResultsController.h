@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FetchRequest.h"
-#include "IndexPath.h"
-#include "ManagedObject.h"
-#include "ManagedObjectContext.h"
+#include "data/FetchRequest.h"
+#include "data/IndexPath.h"
+#include "data/ManagedObject.h"
+#include "data/ManagedObjectContext.h"
 
 #include "foundation/Error.h"
 

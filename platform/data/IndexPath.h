@@ -1,24 +1,11 @@
 #pragma once
 
-#include <QtCore/QDebug>
-
-#include <compare>
+#include "foundation/IndexPath.h"
 
 namespace kesvor::data {
 
-/// An item within a section of fetched results.
-struct IndexPath {
-    int section = 0;
-    int item = 0;
-
-    friend auto operator<=>(const IndexPath&, const IndexPath&) = default;
-};
-
-inline QDebug operator<<(QDebug debug, const IndexPath& path)
-{
-    const QDebugStateSaver saver(debug);
-    debug.nospace() << '[' << path.section << ", " << path.item << ']';
-    return debug;
-}
+/// Fetched results address their objects the way collection views address
+/// their items, so that reported changes pass straight from one to the other.
+using foundation::IndexPath;
 
 } // namespace kesvor::data

@@ -1,6 +1,6 @@
-#include "ManagedObject.h"
+#include "data/ManagedObject.h"
 
-#include "ManagedObjectContext.h"
+#include "data/ManagedObjectContext.h"
 
 namespace kesvor::data {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EntityDescription.h"
-#include "ObjectID.h"
+#include "data/EntityDescription.h"
+#include "data/ObjectID.h"
 
 #include <QtCore/QVariant>
 

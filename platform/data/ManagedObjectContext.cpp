@@ -1,9 +1,9 @@
-#include "ManagedObjectContext.h"
+#include "data/ManagedObjectContext.h"
 
-#include "DataError.h"
-#include "EntityQuery.h"
-#include "SqliteDatabase.h"
-#include "ValueComparison.h"
+#include "data/DataError.h"
+#include "data/EntityQuery.h"
+#include "data/SqliteDatabase.h"
+#include "data/ValueComparison.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FetchRequest.h"
-#include "ManagedObject.h"
-#include "ObjectID.h"
-#include "ObjectRegistry.h"
-#include "ObserverList.h"
-#include "PersistentStoreCoordinator.h"
+#include "data/FetchRequest.h"
+#include "data/ManagedObject.h"
+#include "data/ObjectID.h"
+#include "data/ObjectRegistry.h"
+#include "data/ObserverList.h"
+#include "data/PersistentStoreCoordinator.h"
 
 #include "foundation/Error.h"
 

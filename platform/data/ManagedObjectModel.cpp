@@ -1,6 +1,6 @@
-#include "ManagedObjectModel.h"
+#include "data/ManagedObjectModel.h"
 
-#include "DataError.h"
+#include "data/DataError.h"
 
 #include "foundation/Json.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Bundle.h"
-#include "EntityDescription.h"
-#include "StoreMetadata.h"
+#include "data/Bundle.h"
+#include "data/EntityDescription.h"
+#include "data/StoreMetadata.h"
 
 #include "foundation/Error.h"
 

@@ -1,6 +1,6 @@
-#include "MappingModel.h"
+#include "data/MappingModel.h"
 
-#include "DataError.h"
+#include "data/DataError.h"
 
 #include "foundation/Json.h"
 

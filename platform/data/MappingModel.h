@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Bundle.h"
-#include "ManagedObjectModel.h"
+#include "data/Bundle.h"
+#include "data/ManagedObjectModel.h"
 
 #include "foundation/Error.h"
 

@@ -1,10 +1,10 @@
-#include "MigrationManager.h"
+#include "data/MigrationManager.h"
 
-#include "DataError.h"
-#include "EntityQuery.h"
-#include "SqliteDatabase.h"
-#include "StoreFiles.h"
-#include "StoreSchema.h"
+#include "data/DataError.h"
+#include "data/EntityQuery.h"
+#include "data/SqliteDatabase.h"
+#include "data/StoreFiles.h"
+#include "data/StoreSchema.h"
 
 namespace kesvor::data {
 

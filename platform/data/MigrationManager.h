@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ManagedObjectModel.h"
-#include "MappingModel.h"
-#include "SqliteDatabase.h"
+#include "data/ManagedObjectModel.h"
+#include "data/MappingModel.h"
+#include "data/SqliteDatabase.h"
 
 #include "foundation/Error.h"
 

@@ -1,4 +1,4 @@
-#include "ObjectRegistry.h"
+#include "data/ObjectRegistry.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ManagedObject.h"
-#include "ObjectID.h"
+#include "data/ManagedObject.h"
+#include "data/ObjectID.h"
 
 #include <QtCore/QHash>
 

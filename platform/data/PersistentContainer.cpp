@@ -1,4 +1,4 @@
-#include "PersistentContainer.h"
+#include "data/PersistentContainer.h"
 
 #include <QtCore/QStandardPaths>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ManagedObjectContext.h"
-#include "ManagedObjectModel.h"
-#include "PersistentStoreCoordinator.h"
+#include "data/ManagedObjectContext.h"
+#include "data/ManagedObjectModel.h"
+#include "data/PersistentStoreCoordinator.h"
 
 #include "foundation/Error.h"
 

@@ -1,12 +1,12 @@
-#include "PersistentStoreCoordinator.h"
+#include "data/PersistentStoreCoordinator.h"
 
-#include "DataError.h"
-#include "EntityQuery.h"
-#include "ManagedObjectContext.h"
-#include "MappingModel.h"
-#include "MigrationManager.h"
-#include "StoreFiles.h"
-#include "StoreSchema.h"
+#include "data/DataError.h"
+#include "data/EntityQuery.h"
+#include "data/ManagedObjectContext.h"
+#include "data/MappingModel.h"
+#include "data/MigrationManager.h"
+#include "data/StoreFiles.h"
+#include "data/StoreSchema.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

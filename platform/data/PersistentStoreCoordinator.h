@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Bundle.h"
-#include "FetchRequest.h"
-#include "ManagedObjectModel.h"
-#include "ObjectID.h"
-#include "ObserverList.h"
-#include "SqliteDatabase.h"
-#include "StoreMetadata.h"
-#include "WalCheckpointer.h"
+#include "data/Bundle.h"
+#include "data/FetchRequest.h"
+#include "data/ManagedObjectModel.h"
+#include "data/ObjectID.h"
+#include "data/ObserverList.h"
+#include "data/SqliteDatabase.h"
+#include "data/StoreMetadata.h"
+#include "data/WalCheckpointer.h"
 
 #include "foundation/Error.h"
 

@@ -1,8 +1,8 @@
-#include "Predicate.h"
+#include "data/Predicate.h"
 
-#include "DataError.h"
-#include "PredicateCompiler.h"
-#include "PredicateNode.h"
+#include "data/DataError.h"
+#include "data/PredicateCompiler.h"
+#include "data/PredicateNode.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QMutex>

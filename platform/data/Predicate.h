@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EntityDescription.h"
+#include "data/EntityDescription.h"
 
 #include "foundation/Error.h"
 

@@ -1,8 +1,8 @@
-#include "PredicateCompiler.h"
+#include "data/PredicateCompiler.h"
 
-#include "DataError.h"
-#include "PredicateNode.h"
-#include "ValueKind.h"
+#include "data/DataError.h"
+#include "data/PredicateNode.h"
+#include "data/ValueKind.h"
 
 #include <QtCore/QDateTime>
 #include <QtCore/QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EntityDescription.h"
-#include "Predicate.h"
+#include "data/EntityDescription.h"
+#include "data/Predicate.h"
 
 #include "foundation/Error.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Predicate.h"
+#include "data/Predicate.h"
 
 #include <QtCore/QString>
 #include <QtCore/QVariant>

@@ -1,4 +1,4 @@
-#include "SqliteDatabase.h"
+#include "data/SqliteDatabase.h"
 
 #include <sqlite3.h>
 

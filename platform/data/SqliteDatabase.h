@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqliteStatement.h"
+#include "data/SqliteStatement.h"
 
 #include "foundation/Error.h"
 

@@ -1,7 +1,7 @@
-#include "SqliteStatement.h"
+#include "data/SqliteStatement.h"
 
-#include "SqliteDatabase.h"
-#include "ValueKind.h"
+#include "data/SqliteDatabase.h"
+#include "data/ValueKind.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
-#include "StoreFiles.h"
+#include "data/StoreFiles.h"
 
-#include "DataError.h"
-#include "SqliteDatabase.h"
+#include "data/DataError.h"
+#include "data/SqliteDatabase.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

@@ -1,6 +1,6 @@
-#include "StoreSchema.h"
+#include "data/StoreSchema.h"
 
-#include "DataError.h"
+#include "data/DataError.h"
 
 #include "foundation/Json.h"
 

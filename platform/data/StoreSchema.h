@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ManagedObjectModel.h"
-#include "SqliteDatabase.h"
-#include "StoreMetadata.h"
+#include "data/ManagedObjectModel.h"
+#include "data/SqliteDatabase.h"
+#include "data/StoreMetadata.h"
 
 #include "foundation/Error.h"
 

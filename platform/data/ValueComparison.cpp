@@ -1,6 +1,6 @@
-#include "ValueComparison.h"
+#include "data/ValueComparison.h"
 
-#include "ValueKind.h"
+#include "data/ValueKind.h"
 
 #include <QtCore/QDateTime>
 #include <QtCore/QVariantMap>

@@ -1,6 +1,6 @@
-#include "WalCheckpointer.h"
+#include "data/WalCheckpointer.h"
 
-#include "SqliteDatabase.h"
+#include "data/SqliteDatabase.h"
 
 #include "foundation/DebugLog.h"
 

@@ -1,6 +1,6 @@
-#include "DateFormatter.h"
+#include "foundation/DateFormatter.h"
 
-#include "TimeZoneOffset.h"
+#include "foundation/TimeZoneOffset.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QMutex>

@@ -1,4 +1,4 @@
-#include "DebugLog.h"
+#include "foundation/DebugLog.h"
 
 namespace kesvor::foundation {
 

@@ -1,4 +1,4 @@
-#include "Json.h"
+#include "foundation/Json.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>

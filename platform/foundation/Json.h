@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "foundation/Error.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QJsonValue>

@@ -1,4 +1,4 @@
-#include "NotificationCenter.h"
+#include "foundation/NotificationCenter.h"
 
 #include <QtCore/QMutexLocker>
 

@@ -1,6 +1,6 @@
-#include "SerialQueue.h"
+#include "foundation/SerialQueue.h"
 
-#include "DebugLog.h"
+#include "foundation/DebugLog.h"
 
 #include <QtCore/QThread>
 

@@ -1,4 +1,4 @@
-#include "TimeZoneOffset.h"
+#include "foundation/TimeZoneOffset.h"
 
 #include <QtCore/QDateTime>
 

@@ -1,7 +1,7 @@
-#include "UserDefaults.h"
+#include "foundation/UserDefaults.h"
 
-#include "DebugLog.h"
-#include "Json.h"
+#include "foundation/DebugLog.h"
+#include "foundation/Json.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QJsonDocument>

@@ -1,4 +1,4 @@
-#include "EngineIOPacket.h"
+#include "net/EngineIOPacket.h"
 
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>

@@ -1,6 +1,6 @@
-#include "NHNetworkClock.h"
+#include "net/NHNetworkClock.h"
 
-#include "SntpQuery.h"
+#include "net/SntpQuery.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"

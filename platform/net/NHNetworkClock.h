@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetworkClockOptions.h"
+#include "net/NetworkClockOptions.h"
 
 #include <QtCore/QDateTime>
 #include <QtCore/QObject>

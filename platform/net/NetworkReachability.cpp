@@ -1,6 +1,6 @@
-#include "NetworkReachability.h"
+#include "net/NetworkReachability.h"
 
-#include "SystemReachability.h"
+#include "net/SystemReachability.h"
 #include "foundation/MainThread.h"
 
 #include <QtCore/QList>

@@ -1,4 +1,4 @@
-#include "ReconnectBackoff.h"
+#include "net/ReconnectBackoff.h"
 
 #include <QtCore/QRandomGenerator>
 

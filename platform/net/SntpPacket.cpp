@@ -1,4 +1,4 @@
-#include "SntpPacket.h"
+#include "net/SntpPacket.h"
 
 #include <QtCore/QtEndian>
 

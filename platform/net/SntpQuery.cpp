@@ -1,4 +1,4 @@
-#include "SntpQuery.h"
+#include "net/SntpQuery.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NetworkClockOptions.h"
-#include "SntpPacket.h"
+#include "net/NetworkClockOptions.h"
+#include "net/SntpPacket.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>

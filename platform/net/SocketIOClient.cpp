@@ -1,4 +1,4 @@
-#include "SocketIOClient.h"
+#include "net/SocketIOClient.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

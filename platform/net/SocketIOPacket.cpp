@@ -1,4 +1,4 @@
-#include "SocketIOPacket.h"
+#include "net/SocketIOPacket.h"
 
 #include "foundation/Json.h"
 

@@ -1,4 +1,4 @@
-#include "SystemReachability.h"
+#include "net/SystemReachability.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

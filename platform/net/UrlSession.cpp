@@ -1,4 +1,4 @@
-#include "UrlSession.h"
+#include "net/UrlSession.h"
 
 #include "foundation/MainThread.h"
 

@@ -1,6 +1,6 @@
-#include "ActivityIndicatorView.h"
+#include "ui/ActivityIndicatorView.h"
 
-#include "Color.h"
+#include "ui/Color.h"
 
 #include <QtGui/QPainter>
 

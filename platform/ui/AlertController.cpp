@@ -1,10 +1,10 @@
-#include "AlertController.h"
+#include "ui/AlertController.h"
 
-#include "Button.h"
-#include "Color.h"
-#include "Font.h"
-#include "Label.h"
-#include "View.h"
+#include "ui/Button.h"
+#include "ui/Color.h"
+#include "ui/Font.h"
+#include "ui/Label.h"
+#include "ui/View.h"
 #include "foundation/DebugLog.h"
 
 namespace kesvor::ui {

@@ -1,4 +1,4 @@
-#include "Animator.h"
+#include "ui/Animator.h"
 
 #include "foundation/MainThread.h"
 

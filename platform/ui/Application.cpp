@@ -1,7 +1,7 @@
-#include "Application.h"
+#include "ui/Application.h"
 
-#include "Keyboard.h"
-#include "Window.h"
+#include "ui/Keyboard.h"
+#include "ui/Window.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
 

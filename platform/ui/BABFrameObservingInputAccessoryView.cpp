@@ -1,6 +1,6 @@
-#include "BABFrameObservingInputAccessoryView.h"
+#include "ui/BABFrameObservingInputAccessoryView.h"
 
-#include "Keyboard.h"
+#include "ui/Keyboard.h"
 
 namespace kesvor::ui {
 

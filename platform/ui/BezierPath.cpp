@@ -1,4 +1,4 @@
-#include "BezierPath.h"
+#include "ui/BezierPath.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "Button.h"
+#include "ui/Button.h"
 
-#include "Color.h"
-#include "Font.h"
-#include "ImageView.h"
-#include "Label.h"
+#include "ui/Color.h"
+#include "ui/Font.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 namespace kesvor::ui {
 

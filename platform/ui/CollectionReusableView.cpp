@@ -1,4 +1,4 @@
-#include "CollectionReusableView.h"
+#include "ui/CollectionReusableView.h"
 
 namespace kesvor::ui {
 

@@ -1,8 +1,8 @@
 // The collection view's data, placement and scrolling; cell reuse is in
 // CollectionViewReuse.cpp, batch updates in CollectionViewBatchUpdates.cpp.
-#include "CollectionView.h"
+#include "ui/CollectionView.h"
 
-#include "CollectionViewUpdate.h"
+#include "ui/CollectionViewUpdate.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

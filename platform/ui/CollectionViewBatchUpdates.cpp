@@ -1,8 +1,8 @@
 // Batch updates of the collection view: changes announced by the owner,
 // checked against the data source's new counts, shown in one animated pass.
-#include "CollectionView.h"
+#include "ui/CollectionView.h"
 
-#include "CollectionViewUpdate.h"
+#include "ui/CollectionViewUpdate.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

@@ -1,4 +1,4 @@
-#include "CollectionViewCell.h"
+#include "ui/CollectionViewCell.h"
 
 namespace kesvor::ui {
 

@@ -1,6 +1,6 @@
 // The collection view's cell reuse: registration, dequeueing, and the pools
 // that views leaving the screen wait in.
-#include "CollectionView.h"
+#include "ui/CollectionView.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

@@ -1,4 +1,4 @@
-#include "CollectionViewUpdate.h"
+#include "ui/CollectionViewUpdate.h"
 
 #include <set>
 

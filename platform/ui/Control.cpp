@@ -1,4 +1,4 @@
-#include "Control.h"
+#include "ui/Control.h"
 
 #include <QtGui/QMouseEvent>
 

@@ -1,8 +1,8 @@
-#include "FlowLayout.h"
+#include "ui/FlowLayout.h"
 
-#include "CollectionReusableView.h"
-#include "CollectionView.h"
-#include "CollectionViewDelegateFlowLayout.h"
+#include "ui/CollectionReusableView.h"
+#include "ui/CollectionView.h"
+#include "ui/CollectionViewDelegateFlowLayout.h"
 #include "foundation/DebugLog.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "Font.h"
+#include "ui/Font.h"
 
 #include <QtGui/QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "Image.h"
+#include "ui/Image.h"
 
 #include <QtCore/QFileInfo>
 #include <QtGui/QPainter>

@@ -1,4 +1,4 @@
-#include "ImageView.h"
+#include "ui/ImageView.h"
 
 #include <QtGui/QPainter>
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "data/IndexPath.h"
+#include "foundation/IndexPath.h"
 
 namespace kesvor::ui {
 
-/// A collection view's items are addressed the way fetched results are, so
-/// that changes reported by one pass straight to the other.
-using data::IndexPath;
+/// Collection views address their items the way fetched results do.
+using foundation::IndexPath;
 
 } // namespace kesvor::ui

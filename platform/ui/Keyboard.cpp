@@ -1,6 +1,6 @@
-#include "Keyboard.h"
+#include "ui/Keyboard.h"
 
-#include "Application.h"
+#include "ui/Application.h"
 #include "foundation/NotificationCenter.h"
 
 #include <QtGui/QGuiApplication>

@@ -1,7 +1,7 @@
-#include "Label.h"
+#include "ui/Label.h"
 
-#include "Color.h"
-#include "Font.h"
+#include "ui/Color.h"
+#include "ui/Font.h"
 
 namespace kesvor::ui {
 

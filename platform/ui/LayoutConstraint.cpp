@@ -1,7 +1,7 @@
-#include "LayoutConstraint.h"
+#include "ui/LayoutConstraint.h"
 
-#include "LayoutEngine.h"
-#include "View.h"
+#include "ui/LayoutEngine.h"
+#include "ui/View.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

@@ -1,7 +1,7 @@
-#include "LayoutEngine.h"
+#include "ui/LayoutEngine.h"
 
-#include "Geometry.h"
-#include "View.h"
+#include "ui/Geometry.h"
+#include "ui/View.h"
 #include "foundation/DebugLog.h"
 
 #include <algorithm>

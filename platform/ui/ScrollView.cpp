@@ -1,7 +1,7 @@
-#include "ScrollView.h"
+#include "ui/ScrollView.h"
 
-#include "Color.h"
-#include "ScrollViewDrag.h"
+#include "ui/Color.h"
+#include "ui/ScrollViewDrag.h"
 
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>

@@ -1,7 +1,7 @@
-#include "ScrollViewDrag.h"
+#include "ui/ScrollViewDrag.h"
 
-#include "Control.h"
-#include "ScrollView.h"
+#include "ui/Control.h"
+#include "ui/ScrollView.h"
 #include "foundation/MainThread.h"
 
 #include <QtCore/QCoreApplication>

@@ -1,7 +1,7 @@
-#include "TextField.h"
+#include "ui/TextField.h"
 
-#include "Color.h"
-#include "Font.h"
+#include "ui/Color.h"
+#include "ui/Font.h"
 
 #include <QtGui/QFontMetricsF>
 #include <QtWidgets/QLineEdit>

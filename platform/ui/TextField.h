@@ -2,6 +2,8 @@
 
 #include "ui/View.h"
 
+#include <QtCore/QPointer>
+
 #include <memory>
 
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "TextMeasure.h"
+#include "ui/TextMeasure.h"
 
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QPainter>

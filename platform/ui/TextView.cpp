@@ -1,7 +1,7 @@
-#include "TextView.h"
+#include "ui/TextView.h"
 
-#include "Color.h"
-#include "Font.h"
+#include "ui/Color.h"
+#include "ui/Font.h"
 
 #include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QTextDocument>

@@ -1,8 +1,8 @@
-#include "View.h"
+#include "ui/View.h"
 
-#include "Animator.h"
-#include "LayoutEngine.h"
-#include "Window.h"
+#include "ui/Animator.h"
+#include "ui/LayoutEngine.h"
+#include "ui/Window.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

@@ -1,7 +1,7 @@
-#include "ViewController.h"
+#include "ui/ViewController.h"
 
-#include "View.h"
-#include "Window.h"
+#include "ui/View.h"
+#include "ui/Window.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

@@ -1,8 +1,8 @@
 // The layout pass of a view tree and a view's part in constraint layout.
-#include "View.h"
+#include "ui/View.h"
 
-#include "Animator.h"
-#include "LayoutEngine.h"
+#include "ui/Animator.h"
+#include "ui/LayoutEngine.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 

@@ -1,8 +1,8 @@
 // How a view shows its exact geometry on pixels: widget geometry, masks,
 // opacity, painting, and the values animations put on screen.
-#include "View.h"
+#include "ui/View.h"
 
-#include "Animator.h"
+#include "ui/Animator.h"
 
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>

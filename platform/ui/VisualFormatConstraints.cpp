@@ -1,7 +1,7 @@
 // Turns parsed visual-format strings into layout constraints.
-#include "LayoutConstraint.h"
+#include "ui/LayoutConstraint.h"
 
-#include "View.h"
+#include "ui/View.h"
 #include "foundation/DebugLog.h"
 #include "ui/layout/VisualFormat.h"
 

@@ -1,7 +1,7 @@
-#include "Window.h"
+#include "ui/Window.h"
 
-#include "Application.h"
-#include "ViewController.h"
+#include "ui/Application.h"
+#include "ui/ViewController.h"
 #include "foundation/DebugLog.h"
 
 namespace kesvor::ui {

@@ -1,6 +1,6 @@
 #include "kesvor/Kesvor.h"
 
-#include "KesvorLocalStorage.h"
+#include "Kesvor/KesvorLocalStorage.h"
 #include "Service/WebServiceManager.h"
 #include "Store/MyDataController.h"
 

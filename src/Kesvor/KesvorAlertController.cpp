@@ -1,4 +1,4 @@
-#include "KesvorAlertController.h"
+#include "Kesvor/KesvorAlertController.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"

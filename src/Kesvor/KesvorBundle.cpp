@@ -1,6 +1,6 @@
-#include "KesvorBundle.h"
+#include "Kesvor/KesvorBundle.h"
 
-#include "KesvorBuildConfig.h"
+#include "Kesvor/KesvorBuildConfig.h"
 
 #include <mutex>
 

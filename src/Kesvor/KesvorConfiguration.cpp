@@ -1,6 +1,6 @@
-#include "KesvorConfiguration.h"
+#include "Kesvor/KesvorConfiguration.h"
 
-#include "KesvorBuildConfig.h"
+#include "Kesvor/KesvorBuildConfig.h"
 
 #include <QtCore/QRegularExpression>
 #include <QtCore/QtGlobal>

@@ -1,6 +1,6 @@
-#include "KesvorLocalStorage.h"
+#include "Kesvor/KesvorLocalStorage.h"
 
-#include "KesvorConfiguration.h"
+#include "Kesvor/KesvorConfiguration.h"
 #include "foundation/Json.h"
 
 namespace kesvor {

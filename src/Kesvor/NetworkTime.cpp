@@ -1,6 +1,6 @@
-#include "NetworkTime.h"
+#include "Kesvor/NetworkTime.h"
 
-#include "KesvorConfiguration.h"
+#include "Kesvor/KesvorConfiguration.h"
 #include "foundation/MainThread.h"
 #include "net/NHNetworkClock.h"
 

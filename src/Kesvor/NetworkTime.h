@@ -1,16 +1,13 @@
 #pragma once
 
 #include "foundation/NotificationCenter.h"
+#include "net/NHNetworkClock.h"
 
 #include <QtCore/QPointer>
 
 #include <functional>
 
 namespace kesvor {
-
-namespace net {
-class NHNetworkClock;
-}
 
 /// The SDK's view of the network clock: the shared clock, configured with the
 /// SDK's time servers, and the one piece of work to run when a

@@ -1,4 +1,4 @@
-#include "PlatformInfo.h"
+#include "Kesvor/PlatformInfo.h"
 
 #include <QtCore/QSysInfo>
 

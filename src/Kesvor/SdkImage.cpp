@@ -1,6 +1,6 @@
-#include "SdkImage.h"
+#include "Kesvor/SdkImage.h"
 
-#include "KesvorBundle.h"
+#include "Kesvor/KesvorBundle.h"
 
 namespace kesvor {
 

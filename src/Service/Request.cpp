@@ -1,4 +1,4 @@
-#include "Request.h"
+#include "Service/Request.h"
 
 #include "foundation/Json.h"
 #include "foundation/MainThread.h"

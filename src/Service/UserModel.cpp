@@ -1,6 +1,6 @@
-#include "UserModel.h"
+#include "Service/UserModel.h"
 
-#include "UserKeys.h"
+#include "Service/UserKeys.h"
 
 namespace kesvor {
 

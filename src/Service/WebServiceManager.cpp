@@ -1,4 +1,4 @@
-#include "WebServiceManager.h"
+#include "Service/WebServiceManager.h"
 
 #include "Kesvor/KesvorAlertController.h"
 #include "Kesvor/KesvorConfiguration.h"
@@ -7,7 +7,7 @@
 #include "Kesvor/PlatformInfo.h"
 #include "Socket/SocketManager.h"
 #include "Store/MyDataController.h"
-#include "UserKeys.h"
+#include "Service/UserKeys.h"
 #include "View/NetworkStatus.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"

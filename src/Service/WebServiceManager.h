@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Request.h"
+#include "Service/Request.h"
 
 #include "foundation/Error.h"
 

@@ -1,11 +1,11 @@
-#include "SocketManager.h"
+#include "Socket/SocketManager.h"
 
 #include "Kesvor/KesvorConfiguration.h"
 #include "Kesvor/KesvorLocalStorage.h"
 #include "Kesvor/PlatformInfo.h"
 #include "Service/UserKeys.h"
 #include "Service/UserModel.h"
-#include "SocketEventName.h"
+#include "Socket/SocketEventName.h"
 #include "Store/MyDataController.h"
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"

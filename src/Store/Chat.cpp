@@ -1,4 +1,4 @@
-#include "Chat.h"
+#include "Store/Chat.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"

@@ -1,4 +1,4 @@
-#include "ChatBatch.h"
+#include "Store/ChatBatch.h"
 
 #include "data/Predicate.h"
 #include "foundation/DebugLog.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Chat.h"
-#include "ChatModel.h"
+#include "Store/Chat.h"
+#include "Store/ChatModel.h"
 
 #include "data/ManagedObjectContext.h"
 

@@ -1,9 +1,9 @@
-#include "ChatModel.h"
+#include "Store/ChatModel.h"
 
-#include "ApproveByAgent.h"
-#include "ChatBatch.h"
-#include "ChatKeyValues.h"
-#include "MessageStatusEnum.h"
+#include "Store/ApproveByAgent.h"
+#include "Store/ChatBatch.h"
+#include "Store/ChatKeyValues.h"
+#include "Store/MessageStatusEnum.h"
 #include "View/CustomDateFormatter.h"
 
 #include "data/ValueComparison.h"

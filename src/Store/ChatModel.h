@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Chat.h"
+#include "Store/Chat.h"
 
 #include "data/ManagedObjectContext.h"
 

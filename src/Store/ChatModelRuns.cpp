@@ -1,6 +1,6 @@
-#include "ChatModelRuns.h"
+#include "Store/ChatModelRuns.h"
 
-#include "ChatBatch.h"
+#include "Store/ChatBatch.h"
 
 #include "foundation/Json.h"
 

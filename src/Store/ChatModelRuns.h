@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChatModel.h"
+#include "Store/ChatModel.h"
 
 #include "foundation/SerialQueue.h"
 

@@ -1,4 +1,4 @@
-#include "CoordinatorError.h"
+#include "Store/CoordinatorError.h"
 
 namespace kesvor {
 

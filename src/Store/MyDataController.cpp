@@ -1,12 +1,12 @@
-#include "MyDataController.h"
+#include "Store/MyDataController.h"
 
-#include "ChatBatch.h"
-#include "ChatModel.h"
-#include "ChatModelRuns.h"
-#include "MessageStatusEnum.h"
-#include "StoreCoordinator.h"
+#include "Store/ChatBatch.h"
+#include "Store/ChatModel.h"
+#include "Store/ChatModelRuns.h"
+#include "Store/MessageStatusEnum.h"
+#include "Store/StoreCoordinator.h"
 
-#include "KesvorBuildConfig.h"
+#include "Kesvor/KesvorBuildConfig.h"
 
 #include "data/Bundle.h"
 #include "data/StoreFiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Chat.h"
-#include "StoreNames.h"
+#include "Store/Chat.h"
+#include "Store/StoreNames.h"
 
 #include "data/ManagedObjectContext.h"
 #include "data/PersistentContainer.h"

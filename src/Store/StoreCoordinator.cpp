@@ -1,10 +1,10 @@
-#include "StoreCoordinator.h"
+#include "Store/StoreCoordinator.h"
 
-#include "StoreNames.h"
+#include "Store/StoreNames.h"
 
 #include "Kesvor/KesvorBundle.h"
 #include "Kesvor/KesvorConfiguration.h"
-#include "KesvorBuildConfig.h"
+#include "Kesvor/KesvorBuildConfig.h"
 
 #include "data/MappingModel.h"
 #include "data/MigrationManager.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CoordinatorError.h"
+#include "Store/CoordinatorError.h"
 
 #include "data/Bundle.h"
 #include "data/ManagedObjectModel.h"

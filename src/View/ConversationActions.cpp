@@ -1,8 +1,8 @@
-#include "ConversationActions.h"
+#include "View/ConversationActions.h"
 
-#include "CustomDateFormatter.h"
+#include "View/CustomDateFormatter.h"
 #include "Kesvor/KesvorLocalStorage.h"
-#include "NetworkStatus.h"
+#include "View/NetworkStatus.h"
 #include "Service/WebServiceManager.h"
 #include "Socket/SocketEventName.h"
 #include "Socket/SocketManager.h"

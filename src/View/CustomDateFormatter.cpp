@@ -1,4 +1,4 @@
-#include "CustomDateFormatter.h"
+#include "View/CustomDateFormatter.h"
 
 #include "foundation/TimeZoneOffset.h"
 #include "net/NHNetworkClock.h"

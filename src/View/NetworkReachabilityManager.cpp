@@ -1,4 +1,4 @@
-#include "NetworkReachabilityManager.h"
+#include "View/NetworkReachabilityManager.h"
 
 #include "foundation/MainThread.h"
 

@@ -1,4 +1,4 @@
-#include "NetworkStatus.h"
+#include "View/NetworkStatus.h"
 
 #include "Kesvor/KesvorConfiguration.h"
 #include "Service/WebServiceManager.h"

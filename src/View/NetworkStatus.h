@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetworkReachabilityManager.h"
+#include "View/NetworkReachabilityManager.h"
 
 #include <memory>
 

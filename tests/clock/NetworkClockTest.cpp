@@ -1,4 +1,4 @@
-#include "SntpResponder.h"
+#include "clock/SntpResponder.h"
 #include "foundation/NotificationCenter.h"
 #include "net/NHNetworkClock.h"
 #include "support/TestSupport.h"

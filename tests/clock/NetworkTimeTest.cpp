@@ -1,5 +1,5 @@
 #include "Kesvor/NetworkTime.h"
-#include "SntpResponder.h"
+#include "clock/SntpResponder.h"
 #include "foundation/NotificationCenter.h"
 #include "net/NHNetworkClock.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "SntpResponder.h"
+#include "clock/SntpResponder.h"
 
 #include <QtCore/QDateTime>
 #include <QtCore/QRandomGenerator>

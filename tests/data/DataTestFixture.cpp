@@ -1,4 +1,4 @@
-#include "DataTestFixture.h"
+#include "data/DataTestFixture.h"
 
 namespace kesvor::test {
 

@@ -1,4 +1,4 @@
-#include "DataTestFixture.h"
+#include "data/DataTestFixture.h"
 
 #include "data/FetchedResultsController.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "DataTestFixture.h"
+#include "data/DataTestFixture.h"
 
 #include "data/DataError.h"
 #include "data/Predicate.h"

@@ -1,4 +1,4 @@
-#include "ChainLayout.h"
+#include "layout/ChainLayout.h"
 
 namespace kesvor::test {
 

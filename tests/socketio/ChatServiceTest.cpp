@@ -1,5 +1,5 @@
 #include "support/ChatService.h"
-#include "SocketEventRecorder.h"
+#include "socketio/SocketEventRecorder.h"
 #include "support/TestSupport.h"
 
 #include <QtCore/QDateTime>

@@ -1,4 +1,4 @@
-#include "RawEngineServer.h"
+#include "socketio/RawEngineServer.h"
 
 #include <QtNetwork/QSslError>
 

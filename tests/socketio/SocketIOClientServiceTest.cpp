@@ -1,4 +1,4 @@
-#include "SocketEventRecorder.h"
+#include "socketio/SocketEventRecorder.h"
 #include "support/ChatService.h"
 #include "support/TestSupport.h"
 

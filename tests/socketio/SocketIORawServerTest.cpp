@@ -1,5 +1,5 @@
-#include "RawEngineServer.h"
-#include "SocketEventRecorder.h"
+#include "socketio/RawEngineServer.h"
+#include "socketio/SocketEventRecorder.h"
 #include "support/TestSupport.h"
 
 #include <QtCore/QProcess>

@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "store/StoreTestSupport.h"
 
 #include "Store/ChatBatch.h"
 #include "Store/ChatModelRuns.h"

@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "store/StoreTestSupport.h"
 
 #include "Store/ChatModel.h"
 #include "Store/MyDataController.h"

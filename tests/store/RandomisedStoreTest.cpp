@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "store/StoreTestSupport.h"
 
 #include "Store/MyDataController.h"
 #include "data/ValueComparison.h"

@@ -1,6 +1,6 @@
-#include "StoreTestSupport.h"
+#include "store/StoreTestSupport.h"
 
-#include "KesvorBuildConfig.h"
+#include "Kesvor/KesvorBuildConfig.h"
 #include "Store/MyDataController.h"
 #include "Store/StoreCoordinator.h"
 #include "data/Bundle.h"

@@ -1,4 +1,4 @@
-#include "ChatService.h"
+#include "support/ChatService.h"
 
 #include "foundation/Json.h"
 

@@ -1,4 +1,4 @@
-#include "ConsoleCapture.h"
+#include "support/ConsoleCapture.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "HttpTestServer.h"
+#include "support/HttpTestServer.h"
 
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>

@@ -1,4 +1,4 @@
-#include "SdkSessionTest.h"
+#include "support/SdkSessionTest.h"
 
 #include "Kesvor/NetworkTime.h"
 #include "Service/WebServiceManager.h"

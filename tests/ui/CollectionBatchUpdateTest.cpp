@@ -1,5 +1,5 @@
-#include "CollectionFixtures.h"
-#include "UiTest.h"
+#include "ui/CollectionFixtures.h"
+#include "ui/UiTest.h"
 
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "UiTest.h"
+#include "ui/UiTest.h"
 
 #include "Kesvor/KesvorAlertController.h"
 #include "Kesvor/SdkImage.h"

@@ -1,4 +1,4 @@
-#include "UiTest.h"
+#include "ui/UiTest.h"
 
 #include "foundation/NotificationCenter.h"
 #include "support/TestSupport.h"

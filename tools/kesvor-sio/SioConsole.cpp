@@ -1,4 +1,4 @@
-#include "SioConsole.h"
+#include "kesvor-sio/SioConsole.h"
 
 #include "foundation/Json.h"
 

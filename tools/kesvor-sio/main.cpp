@@ -2,7 +2,7 @@
 // it receives as one JSON line [name, ...items] and emits every JSON array
 // line it reads from standard input.
 
-#include "SioConsole.h"
+#include "kesvor-sio/SioConsole.h"
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>

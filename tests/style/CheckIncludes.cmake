@@ -1,0 +1,18 @@
+# Fails when a C++ file of the project includes a project header by its bare
+# file name.
+set(bare)
+foreach(folder platform src include tests examples tools bench)
+    file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+    list(FILTER files EXCLUDE REGEX "/node_modules/")
+    foreach(file IN LISTS files)
+        file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"/]+\"")
+        foreach(line IN LISTS lines)
+            file(RELATIVE_PATH relative ${SOURCE_DIR} ${file})
+            list(APPEND bare "${relative}: ${line}")
+        endforeach()
+    endforeach()
+endforeach()
+if(bare)
+    list(JOIN bare "\n" text)
+    message(FATAL_ERROR "includes without their folder:\n${text}")
+endif()
