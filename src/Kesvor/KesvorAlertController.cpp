@@ -2,10 +2,10 @@
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
-#include "kesvor/Kesvor.h"
 #include "ui/AlertController.h"
 #include "ui/ViewController.h"
 #include "ui/Window.h"
+#include "Kesvor/KesvorWindows.h"
 
 namespace kesvor {
 
@@ -34,7 +34,7 @@ void KesvorAlertController::present(const QString& message, bool dismissesConver
             [message, dismissesConversation] { present(message, dismissesConversation); });
         return;
     }
-    ui::Window* window = Kesvor::window();
+    ui::Window* window = KesvorWindows::window();
     ui::ViewController* root = window ? window->rootViewController() : nullptr;
     if (!root) {
         KESVOR_DEBUG_LOG << "Alert not shown (no conversation window):" << message;
@@ -43,7 +43,7 @@ void KesvorAlertController::present(const QString& message, bool dismissesConver
     auto* alert = new ui::AlertController(alertTitle, message, ui::AlertControllerStyle::Alert);
     ui::AlertAction::Handler handler;
     if (dismissesConversation)
-        handler = [](const ui::AlertAction&) { Kesvor::dismiss(); };
+        handler = [](const ui::AlertAction&) { KesvorWindows::dismiss(); };
     alert->addAction(ui::AlertAction(okTitle, ui::AlertActionStyle::Cancel, handler));
     root->present(alert, true);
 }

@@ -9,7 +9,7 @@ namespace kesvor {
 /// nothing is shown. Called off the main thread, it shows from there.
 class KesvorAlertController {
 public:
-    /// "OK" also closes the conversation window (as Kesvor::dismiss()).
+    /// "OK" also closes the conversation window (as KesvorWindows::dismiss()).
     static void showAlert(const QString& message);
     /// "OK" only closes the alert.
     static void showAlertWithoutDismissal(const QString& message);

@@ -1,6 +1,6 @@
 // The SDK's own windows: opening, sliding and releasing the conversation
 // window, and the banner's window and timer that the push integration keeps.
-#include "kesvor/Kesvor.h"
+#include "Kesvor/KesvorWindows.h"
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
@@ -64,49 +64,45 @@ void moveWindowTop(const QPointer<ui::Window>& window, bool toBottom)
 
 } // namespace
 
-ui::Window* Kesvor::window()
+ui::Window* KesvorWindows::window()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     return windowState().window;
 }
 
-void Kesvor::setWindow(ui::Window* window)
+void KesvorWindows::setWindow(ui::Window* window)
 {
     KESVOR_ASSERT_MAIN_THREAD();
     replace(windowState().window, window);
 }
 
-ui::Window* Kesvor::notificationWindow()
+ui::Window* KesvorWindows::notificationWindow()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     return windowState().notificationWindow;
 }
 
-void Kesvor::setNotificationWindow(ui::Window* window)
+void KesvorWindows::setNotificationWindow(ui::Window* window)
 {
     KESVOR_ASSERT_MAIN_THREAD();
     replace(windowState().notificationWindow, window);
 }
 
-QTimer* Kesvor::timer()
+QTimer* KesvorWindows::timer()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     return windowState().timer;
 }
 
-void Kesvor::setTimer(QTimer* timer)
+void KesvorWindows::setTimer(QTimer* timer)
 {
     KESVOR_ASSERT_MAIN_THREAD();
     replace(windowState().timer, timer);
 }
 
-void Kesvor::show()
+void KesvorWindows::openConversation()
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    const std::optional<QString> token = businessToken();
-    if (!token) {
-        KESVOR_DEBUG_LOG << "token can not be nil";
-        return;
-    }
-    KESVOR_DEBUG_LOG << *token;
-
     ui::Application& application = ui::Application::shared();
     const QList<ui::ApplicationWindow> windows = application.windows();
     if (windows.isEmpty()) {
@@ -124,14 +120,14 @@ void Kesvor::show()
     present();
 }
 
-void Kesvor::present()
+void KesvorWindows::present()
 {
     KESVOR_ASSERT_MAIN_THREAD();
     const QPointer<ui::Window> window = windowState().window;
     ui::View::animate(slideDuration, [window] { moveWindowTop(window, false); });
 }
 
-void Kesvor::dismiss()
+void KesvorWindows::dismiss()
 {
     KESVOR_ASSERT_MAIN_THREAD();
     const QPointer<ui::Window> dismissed = windowState().window;

@@ -7,14 +7,15 @@
 #include "Kesvor/PlatformInfo.h"
 #include "Socket/SocketManager.h"
 #include "Store/MyDataController.h"
+#include "Service/ServiceKeys.h"
 #include "Service/UserKeys.h"
 #include "View/NetworkStatus.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"
 #include "foundation/MainThread.h"
-#include "kesvor/Kesvor.h"
 #include "net/NHNetworkClock.h"
+#include "Kesvor/KesvorPrivate.h"
 
 namespace kesvor {
 
@@ -25,9 +26,9 @@ QString text(const char* latin1)
     return QString::fromLatin1(latin1);
 }
 
-QString key(UserKeys userKey)
+template <typename Key> QString key(Key wireKey)
 {
-    return foundation::rawValue(userKey);
+    return foundation::rawValue(wireKey);
 }
 
 void showSomethingWentWrong()
@@ -93,17 +94,17 @@ void WebServiceManager::connectClient()
 void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    if (Kesvor::isBusinessVerified()) {
+    if (KesvorPrivate::isBusinessVerified()) {
         if (completionHandler)
             completionHandler();
         return;
     }
-    const std::optional<QString> token = Kesvor::businessToken();
+    const std::optional<QString> token = KesvorPrivate::businessToken();
     if (!token || token->isEmpty()) {
         foundation::Console::print(text(noTokenLine));
         return;
     }
-    const QVariantMap body{{QStringLiteral("businessId"), *token}};
+    const QVariantMap body{{key(UserKeys::businesId), *token}};
     if (!isReachableBeforeRequest())
         return;
     Request::request(urlFor(verifyPath), RequestMethod::POST, body,
@@ -112,13 +113,13 @@ void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
                              showSomethingWentWrong();
                              return;
                          }
-                         if (!foundation::Json::asMap(result->value(QStringLiteral("business")))) {
+                         if (!foundation::Json::asMap(result->value(key(ServiceKeys::business)))) {
                              foundation::Console::print(text(invalidTokenLine));
                              showSomethingWentWrong();
                              return;
                          }
-                         Kesvor::setBusinessId(token);
-                         Kesvor::setIsBusinessVerified(true);
+                         KesvorPrivate::setBusinessId(token);
+                         KesvorPrivate::setIsBusinessVerified(true);
                          if (completionHandler)
                              completionHandler();
                      });
@@ -126,20 +127,22 @@ void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
 
 void WebServiceManager::signUpStep()
 {
-    const std::optional<QString> businessId = Kesvor::businessId();
+    const std::optional<QString> businessId = KesvorPrivate::businessId();
     if (!businessId) {
         KESVOR_DEBUG_LOG << "sign-up: the verified business has no id";
         return;
     }
-    QVariantMap body{{QStringLiteral("role"), QStringLiteral("customer")},
-                     {QStringLiteral("email"), QString()},
-                     {QStringLiteral("profileImage"), QString()},
-                     {QStringLiteral("businessId"), *businessId},
-                     {QStringLiteral("platformInfo"), PlatformInfo::info()}};
+    QVariantMap body{{key(UserKeys::role), QStringLiteral("customer")},
+                     {key(ServiceKeys::email), QString()},
+                     {key(ServiceKeys::profileImage), QString()},
+                     {key(UserKeys::businesId), *businessId},
+                     {key(ServiceKeys::platformInfo), PlatformInfo::info()}};
+    // May wipe the previous customer's messages and record first (the host's
+    // id replaced it), so the sign-up starts clean.
     if (const auto customerId = getCustomerId())
         body.insert(key(UserKeys::userId), *customerId);
-    if (const auto metaUserinfo = Kesvor::metaUserinfo())
-        body.insert(QStringLiteral("metaUserInfo"), metaUserinfo->toDictionary());
+    if (const auto metaUserinfo = KesvorPrivate::metaUserinfo())
+        body.insert(key(ServiceKeys::metaUserInfo), metaUserinfo->toDictionary());
     signUp(body, [this](auto error, auto result) { signUpResponse(error, result); });
 }
 
@@ -159,7 +162,7 @@ void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& e
         showSomethingWentWrong();
         return;
     }
-    const auto user = foundation::Json::asMap(result->value(QStringLiteral("user")));
+    const auto user = foundation::Json::asMap(result->value(key(ServiceKeys::user)));
     if (!user) {
         KESVOR_DEBUG_LOG << "user cannot be nil.";
         showSomethingWentWrong();
@@ -169,13 +172,12 @@ void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& e
     KesvorLocalStorage::storeUser(*user);
     defaults.setBool(true, text(KesvorLocalStorage::isSignUpDoneKey));
     defaults.synchronize();
-    Kesvor::setUser(*user);
+    KesvorPrivate::setUser(*user);
 
-    const std::optional<QString> deviceToken = Kesvor::deviceToken();
+    const std::optional<QString> deviceToken = KesvorPrivate::deviceToken();
     const std::optional<QString> userId = userIdOf(user);
     if (deviceToken && userId)
-        updateUser(
-            {{key(UserKeys::userId), *userId}, {QStringLiteral("deviceToken"), *deviceToken}});
+        updateUser({{key(UserKeys::userId), *userId}, {key(ServiceKeys::deviceToken), *deviceToken}});
 
     NetworkTime::sharedInstance().sync([this] { connectStep(); });
 }
@@ -196,7 +198,7 @@ void WebServiceManager::updateUser(const QVariantMap& data)
             showSomethingWentWrong();
             return;
         }
-        if (!foundation::Json::asMap(result->value(QStringLiteral("user")))) {
+        if (!foundation::Json::asMap(result->value(key(ServiceKeys::user)))) {
             KESVOR_DEBUG_LOG << "user cannot be nil.";
             showSomethingWentWrong();
             return;
@@ -208,14 +210,10 @@ void WebServiceManager::updateUser(const QVariantMap& data)
 std::optional<QString> WebServiceManager::getCustomerId()
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    const std::optional<QString> stored = userIdOf(Kesvor::user());
-    const std::optional<QString> customerId = Kesvor::customerId();
+    const std::optional<QString> customerId = KesvorPrivate::customerId();
     if (!customerId)
-        return stored;
-    if (stored && *stored != *customerId) {
-        MyDataController::sharedInstance().clearChat();
-        KesvorLocalStorage::removeStoredUser();
-    }
+        return userIdOf(KesvorPrivate::user());
+    KesvorPrivate::wipeStoredCustomerIfReplacedBy(*customerId);
     return customerId;
 }
 

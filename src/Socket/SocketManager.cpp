@@ -6,12 +6,14 @@
 #include "Service/UserKeys.h"
 #include "Service/UserModel.h"
 #include "Socket/SocketEventName.h"
+#include "Socket/SocketPayloadKeys.h"
+#include "Store/MessageStatusEnum.h"
 #include "Store/MyDataController.h"
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
-#include "kesvor/Kesvor.h"
+#include "Kesvor/KesvorPrivate.h"
 
 #include <QtCore/QCoreApplication>
 
@@ -48,12 +50,17 @@ std::optional<QVariantMap> firstItem(const QVariantList& items)
     return items.isEmpty() ? std::nullopt : foundation::Json::asMap(items.first());
 }
 
+QString key(SocketPayloadKeys payloadKey)
+{
+    return foundation::rawValue(payloadKey);
+}
+
 QVariantMap seenReport(const Chat& chat)
 {
-    return {{QStringLiteral("roomId"), chat.roomId()},
-            {QStringLiteral("messageId"), chat.messageId().value_or(QString())},
-            {QStringLiteral("messageStatus"), QStringLiteral("seen")},
-            {QStringLiteral("senderRole"), QStringLiteral("customer")}};
+    return {{key(SocketPayloadKeys::roomId), chat.roomId()},
+            {key(SocketPayloadKeys::messageId), chat.messageId().value_or(QString())},
+            {key(SocketPayloadKeys::messageStatus), foundation::rawValue(MessageStatusEnum::seen)},
+            {key(SocketPayloadKeys::senderRole), QStringLiteral("customer")}};
 }
 
 } // namespace
@@ -69,7 +76,7 @@ SocketManager* SocketManager::sharedInstance()
     SharedSession& session = sharedSession();
     if (!session.made) {
         session.made = true;
-        session.instance = init(Kesvor::businessToken());
+        session.instance = init(KesvorPrivate::businessToken());
         // The client's connection belongs to the event loop: it goes with the
         // application object, before static objects are destroyed.
         qAddPostRoutine(&SocketManager::applicationDidTerminate);
@@ -115,7 +122,7 @@ void SocketManager::reconnect()
     const auto status = m_socket->status();
     if ((status == net::SocketIOStatus::notConnected ||
          status == net::SocketIOStatus::disconnected) &&
-        Kesvor::businessId())
+        KesvorPrivate::businessId())
         m_socket->connect();
 }
 
@@ -193,9 +200,9 @@ void SocketManager::connected()
     post(SocketConnectNotification);
     m_socket->emit(name(Event::set_user_data), {*record, user->role()});
     const QVariantMap platformInfo = PlatformInfo::info();
-    const QVariantMap room{{QStringLiteral("members"),
+    const QVariantMap room{{key(SocketPayloadKeys::members),
                             QVariantList{user->userId(), QStringLiteral("bot") + user->userId()}},
-                           {QStringLiteral("platformInfo"), platformInfo}};
+                           {key(SocketPayloadKeys::platformInfo), platformInfo}};
     m_socket->emit(name(Event::set_room), {room, platformInfo});
     sendUnsentSeenReports();
     sendHeldEvents();
@@ -206,12 +213,12 @@ void SocketManager::roomOpened(const QVariantList& items)
 {
     auto record = KesvorLocalStorage::storedUser();
     const auto reply = firstItem(items);
-    const QVariant roomId = reply ? reply->value(QStringLiteral("roomId")) : QVariant();
+    const QVariant roomId = reply ? reply->value(key(SocketPayloadKeys::roomId)) : QVariant();
     if (!record || roomId.typeId() != QMetaType::QString) {
         KESVOR_DEBUG_LOG << "socket session: ignored a \"set-room\" reply";
         return;
     }
-    record->insert(QStringLiteral("roomId"), roomId);
+    record->insert(key(SocketPayloadKeys::roomId), roomId);
     KesvorLocalStorage::storeUser(*record);
     KesvorLocalStorage::standard().synchronize();
     m_socket->emit(name(Event::old_chats), {*record});
@@ -220,7 +227,7 @@ void SocketManager::roomOpened(const QVariantList& items)
 void SocketManager::historyArrived(const QVariantList& items)
 {
     const auto reply = firstItem(items);
-    const QVariant result = reply ? reply->value(QStringLiteral("result")) : QVariant();
+    const QVariant result = reply ? reply->value(key(SocketPayloadKeys::result)) : QVariant();
     if (result.typeId() != QMetaType::QVariantList) {
         KESVOR_DEBUG_LOG << "socket session: ignored an \"old-chats\" reply";
         return;
@@ -232,7 +239,7 @@ void SocketManager::messageArrived(const QVariantList& items)
 {
     const auto reply = firstItem(items);
     const auto message =
-        reply ? foundation::Json::asMap(reply->value(QStringLiteral("result"))) : std::nullopt;
+        reply ? foundation::Json::asMap(reply->value(key(SocketPayloadKeys::result))) : std::nullopt;
     if (!message) {
         KESVOR_DEBUG_LOG << "socket session: ignored a \"chat-msg\" event";
         return;
@@ -278,7 +285,7 @@ void SocketManager::sendUnsentSeenReports()
     const QVariantList reports = std::exchange(m_unsentSeenReports, {});
     QSet<QString> sent;
     for (const QVariant& report : reports) {
-        const QString messageId = report.toMap().value(QStringLiteral("messageId")).toString();
+        const QString messageId = report.toMap().value(key(SocketPayloadKeys::messageId)).toString();
         if (!sent.contains(messageId)) {
             sent.insert(messageId);
             m_socket->emit(name(Event::update_message_status), {report});

@@ -6,6 +6,7 @@
 #include "Service/WebServiceManager.h"
 #include "Socket/SocketEventName.h"
 #include "Socket/SocketManager.h"
+#include "Socket/SocketPayloadKeys.h"
 #include "Store/ApproveByAgent.h"
 #include "Store/ChatKeyValues.h"
 #include "Store/MyDataController.h"
@@ -38,7 +39,7 @@ std::optional<QVariantMap> ConversationActions::customerMessage(const QString& t
 {
     const auto record = KesvorLocalStorage::storedUser();
     const auto customerId = WebServiceManager::sharedInstance().getCustomerId();
-    const QVariant roomId = record ? record->value(QStringLiteral("roomId")) : QVariant();
+    const QVariant roomId = record ? record->value(foundation::rawValue(SocketPayloadKeys::roomId)) : QVariant();
     if (!customerId || roomId.typeId() != QMetaType::QString)
         return std::nullopt;
     const QVariantMap content{

@@ -1,6 +1,7 @@
 #include "Kesvor/KesvorLocalStorage.h"
 #include "kesvor/Kesvor.h"
 #include "support/TestSupport.h"
+#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +22,10 @@ protected:
         auto& defaults = KesvorLocalStorage::standard();
         defaults.removeObjectForKey(KesvorLocalStorage::userKey);
         defaults.removeObjectForKey(KesvorLocalStorage::isSignUpDoneKey);
-        Kesvor::setUser(std::nullopt);
+        KesvorPrivate::setUser(std::nullopt);
         Kesvor::setMetaUserinfo(std::nullopt);
         Kesvor::setCustomerId(std::nullopt);
-        Kesvor::setBusinessToken(std::nullopt);
+        KesvorPrivate::setBusinessToken(std::nullopt);
     }
 
     static void storeRecordAndInit(const QVariant& record)
@@ -44,17 +45,17 @@ protected:
 TEST_F(SessionStateTest, InitWithTokenLoadsTheStoredRecordOnlyWhenItIsADictionary)
 {
     Kesvor::initWithToken("first");
-    EXPECT_EQ(Kesvor::businessToken(), "first");
-    EXPECT_FALSE(Kesvor::user());
+    EXPECT_EQ(KesvorPrivate::businessToken(), "first");
+    EXPECT_FALSE(KesvorPrivate::user());
 
     storeRecordAndInit(storedRecord);
-    EXPECT_EQ(Kesvor::businessToken(), "tok");
-    EXPECT_EQ(Kesvor::user(), storedRecord);
+    EXPECT_EQ(KesvorPrivate::businessToken(), "tok");
+    EXPECT_EQ(KesvorPrivate::user(), storedRecord);
 
     for (const QVariant& foreign :
          {QVariant("a string"), QVariant(QVariantList{1, 2}), QVariant(true)}) {
         storeRecordAndInit(foreign);
-        EXPECT_FALSE(Kesvor::user()) << foreign.typeName();
+        EXPECT_FALSE(KesvorPrivate::user()) << foreign.typeName();
     }
 }
 
@@ -65,7 +66,7 @@ TEST_F(SessionStateTest, CustomerIdEqualToTheStoredOneOrAbsentChangesNothing)
     EXPECT_TRUE(recordStored());
     Kesvor::setCustomerId(std::nullopt);
     EXPECT_TRUE(recordStored());
-    EXPECT_EQ(Kesvor::user(), storedRecord);
+    EXPECT_EQ(KesvorPrivate::user(), storedRecord);
 }
 
 TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemoryOne)
@@ -75,7 +76,7 @@ TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemo
     Kesvor::setCustomerId("A");
     EXPECT_EQ(Kesvor::customerId(), "A");
     EXPECT_FALSE(recordStored());
-    EXPECT_EQ(Kesvor::user(), storedRecord);
+    EXPECT_EQ(KesvorPrivate::user(), storedRecord);
     EXPECT_TRUE(log.contains("clearChat"));
     // The wipe reached the file, not only memory.
     foundation::UserDefaults reopened(KesvorLocalStorage::standard().suiteName(),
@@ -128,8 +129,8 @@ TEST_F(SessionStateTest, ClearChatKeepsTheRecordAndClearStoredUserKeepsMemory)
     Kesvor::clearChat();
     EXPECT_TRUE(recordStored());
     EXPECT_TRUE(KesvorLocalStorage::standard().boolForKey(KesvorLocalStorage::isSignUpDoneKey));
-    Kesvor::clearStoredUser();
+    KesvorPrivate::clearStoredUser();
     EXPECT_FALSE(recordStored());
-    EXPECT_EQ(Kesvor::user(), storedRecord);
+    EXPECT_EQ(KesvorPrivate::user(), storedRecord);
     EXPECT_TRUE(KesvorLocalStorage::standard().boolForKey(KesvorLocalStorage::isSignUpDoneKey));
 }

@@ -5,6 +5,7 @@
 #include "net/NetworkReachability.h"
 #include "support/SdkSessionTest.h"
 #include "support/TestSupport.h"
+#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +68,8 @@ TEST_F(StartupChainTest, VerifiesOnceThenSignsUpOnEveryRun)
     ASSERT_EQ(requests(WebServiceManager::verifyPath).size(), 1);
     EXPECT_EQ(lastBody(WebServiceManager::verifyPath),
               (QVariantMap{{"businessId", service().token()}}));
-    EXPECT_TRUE(Kesvor::isBusinessVerified());
-    EXPECT_EQ(Kesvor::businessId(), service().token());
+    EXPECT_TRUE(KesvorPrivate::isBusinessVerified());
+    EXPECT_EQ(KesvorPrivate::businessId(), service().token());
 
     // Nothing known about the customer: exactly the five fixed keys.
     const QVariantMap body = lastBody(WebServiceManager::signUpPath);
@@ -88,7 +89,7 @@ TEST_F(StartupChainTest, VerifiesOnceThenSignsUpOnEveryRun)
     QVariantMap stored = KesvorLocalStorage::storedUser().value_or(QVariantMap());
     stored.remove("roomId");
     EXPECT_EQ(stored, users.first().toMap());
-    EXPECT_EQ(Kesvor::user(), users.first().toMap());
+    EXPECT_EQ(KesvorPrivate::user(), users.first().toMap());
     EXPECT_TRUE(KesvorLocalStorage::standard().boolForKey(KesvorLocalStorage::isSignUpDoneKey));
     EXPECT_TRUE(requests(WebServiceManager::updatePath).isEmpty());
 
@@ -111,7 +112,7 @@ TEST_F(StartupChainTest, AnotherHostCustomerWipesTheStoredOneBeforeSigningUpWith
                               {"role", "customer"},
                               {"username", "b"}};
     KesvorLocalStorage::storeUser(recordB);
-    Kesvor::setUser(recordB);
+    KesvorPrivate::setUser(recordB);
     MyDataController::sharedInstance().addChat({{"msgFrom", "B"},
                                                 {"msgTo", "bot"},
                                                 {"msg", QVariantMap{{"message", QVariantMap{}}}},
@@ -128,23 +129,23 @@ TEST_F(StartupChainTest, AnotherHostCustomerWipesTheStoredOneBeforeSigningUpWith
     EXPECT_EQ(body["userId"], "A");
     EXPECT_EQ(body["metaUserInfo"], (QVariantMap{{"userId", "A"}, {"email", "a@x.io"}}));
     EXPECT_EQ(KesvorLocalStorage::storedUser()->value("userId"), "A");
-    EXPECT_EQ(Kesvor::user()->value("userId"), "A");
+    EXPECT_EQ(KesvorPrivate::user()->value("userId"), "A");
 }
 
 TEST_F(StartupChainTest, TheDeviceTokenIsSentOnceACustomerIsKnown)
 {
-    Kesvor::registerDeviceToken("0AFF00");
+    KesvorPrivate::registerDeviceToken("0AFF00");
     QTest::qWait(100);
     EXPECT_TRUE(requests(WebServiceManager::updatePath).isEmpty());
 
     runChain();
-    const QString userId = Kesvor::user()->value("userId").toString();
+    const QString userId = KesvorPrivate::user()->value("userId").toString();
     ASSERT_TRUE(
         test::waitUntil([&] { return requests(WebServiceManager::updatePath).size() == 1; }));
     EXPECT_EQ(lastBody(WebServiceManager::updatePath),
               (QVariantMap{{"userId", userId}, {"deviceToken", "0AFF00"}}));
 
-    Kesvor::registerDeviceToken("0B");
+    KesvorPrivate::registerDeviceToken("0B");
     ASSERT_TRUE(
         test::waitUntil([&] { return requests(WebServiceManager::updatePath).size() == 2; }));
     EXPECT_EQ(lastBody(WebServiceManager::updatePath),
@@ -162,14 +163,14 @@ TEST_F(StartupChainTest, NoTokenOrNoNetworkSendsNothing)
 {
     for (const std::optional<QString>& token :
          {std::optional<QString>(), std::optional(QString())}) {
-        Kesvor::setBusinessToken(token);
+        KesvorPrivate::setBusinessToken(token);
         manager().connectClient();
     }
     QTest::qWait(100);
     EXPECT_EQ(console().count(WebServiceManager::noTokenLine), 2);
     EXPECT_EQ(shownAlert(), std::nullopt);
 
-    Kesvor::setBusinessToken(service().token());
+    KesvorPrivate::setBusinessToken(service().token());
     net::NetworkReachability::setFlagsSource([](const QString&) { return 0u; });
     runChainFailing(noInternet);
     EXPECT_TRUE(requests(WebServiceManager::verifyPath).isEmpty());
@@ -187,7 +188,7 @@ TEST_F(StartupChainTest, EveryVerificationFailureStopsTheChain)
     for (const QString mode : {"drop", "garbage", "missing", "wrong-type"}) {
         ASSERT_TRUE(service().setEndpointMode("verify", mode, 1));
         runChainFailing(somethingWentWrong);
-        EXPECT_FALSE(Kesvor::isBusinessVerified()) << mode.toStdString();
+        EXPECT_FALSE(KesvorPrivate::isBusinessVerified()) << mode.toStdString();
     }
     EXPECT_EQ(console().count(WebServiceManager::invalidTokenLine), 2);
     EXPECT_TRUE(requests(WebServiceManager::signUpPath).isEmpty());

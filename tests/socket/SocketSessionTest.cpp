@@ -6,6 +6,7 @@
 #include "kesvor/Kesvor.h"
 #include "support/SdkSessionTest.h"
 #include "support/TestSupport.h"
+#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 
@@ -217,7 +218,7 @@ TEST_F(SocketSessionTest, SeenReportsMadeWhileDisconnectedGoOutOnceConnectedAgai
 TEST_F(SocketSessionTest, NoTokenAtFirstUseLeavesTheSessionEmptyForGood)
 {
     // An empty token names no business (its namespace would be the root).
-    Kesvor::setBusinessToken(QString());
+    KesvorPrivate::setBusinessToken(QString());
     EXPECT_EQ(SocketManager::sharedInstance(), nullptr);
     Kesvor::initWithToken(service().token());
     EXPECT_EQ(SocketManager::sharedInstance(), nullptr);
@@ -239,7 +240,7 @@ TEST_F(SocketSessionTest, ConnectsOnlyFromRestAndOnlyForAVerifiedBusiness)
     manager().reconnect();
     EXPECT_EQ(socket->status(), net::SocketIOStatus::notConnected);
     EXPECT_FALSE(manager().isConnected());
-    Kesvor::setBusinessId(service().token());
+    KesvorPrivate::setBusinessId(service().token());
     manager().reconnect();
     EXPECT_EQ(socket->status(), net::SocketIOStatus::connecting);
     EXPECT_TRUE(manager().isConnected());

@@ -12,6 +12,7 @@
 #include "ui/Application.h"
 #include "ui/ViewController.h"
 #include "ui/Window.h"
+#include "Kesvor/KesvorWindows.h"
 
 using namespace std::chrono_literals;
 
@@ -50,7 +51,7 @@ void SdkSessionTest::TearDown()
 {
     foundation::NotificationCenter::defaultCenter().removeObserver(this);
     m_console.reset();
-    Kesvor::setWindow(nullptr);
+    KesvorWindows::setWindow(nullptr);
     ui::Application::shared().setHostWindow(nullptr);
     m_host.reset();
     m_service.reset();
@@ -59,12 +60,12 @@ void SdkSessionTest::TearDown()
 void SdkSessionTest::openConversation()
 {
     Kesvor::show();
-    ASSERT_NE(Kesvor::window(), nullptr);
+    ASSERT_NE(KesvorWindows::window(), nullptr);
 }
 
 std::optional<QString> SdkSessionTest::shownAlert()
 {
-    ui::Window* window = Kesvor::window();
+    ui::Window* window = KesvorWindows::window();
     ui::ViewController* root = window ? window->rootViewController() : nullptr;
     const auto* alert =
         root ? qobject_cast<ui::AlertController*>(root->presentedViewController()) : nullptr;

@@ -8,6 +8,8 @@
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/Window.h"
+#include "Kesvor/KesvorWindows.h"
+#include "Kesvor/KesvorPrivate.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QThread>
@@ -24,18 +26,18 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        Kesvor::setBusinessToken(QStringLiteral("tok"));
+        KesvorPrivate::setBusinessToken(QStringLiteral("tok"));
     }
 
     void TearDown() override
     {
-        Kesvor::setWindow(nullptr);
+        KesvorWindows::setWindow(nullptr);
         UiTest::TearDown();
     }
 
     static ui::AlertController* shownAlert()
     {
-        ui::Window* window = Kesvor::window();
+        ui::Window* window = KesvorWindows::window();
         if (!window || !window->rootViewController())
             return nullptr;
         return qobject_cast<ui::AlertController*>(
@@ -57,7 +59,7 @@ protected:
 TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
 {
     Kesvor::show();
-    QPointer<ui::Window> window = Kesvor::window();
+    QPointer<ui::Window> window = KesvorWindows::window();
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowLevel(), 1);
@@ -69,61 +71,61 @@ TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
 
     // A second show replaces and releases the first window.
     Kesvor::show();
-    EXPECT_NE(Kesvor::window(), window.data());
+    EXPECT_NE(KesvorWindows::window(), window.data());
     EXPECT_TRUE(test::waitUntil([&] { return !window; }));
 }
 
 TEST_F(KesvorWindowTest, ShowNeedsATokenAndAHostWindow)
 {
     test::LogCapture log;
-    Kesvor::setBusinessToken(std::nullopt);
+    KesvorPrivate::setBusinessToken(std::nullopt);
     Kesvor::show();
-    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
     EXPECT_TRUE(log.contains("token can not be nil"));
 
-    Kesvor::setBusinessToken(QStringLiteral("tok"));
+    KesvorPrivate::setBusinessToken(QStringLiteral("tok"));
     host().hide();
     ui::Application::shared().setHostWindow(nullptr);
     Kesvor::show();
-    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
     host().show();
 }
 
 TEST_F(KesvorWindowTest, DismissSlidesDownThenReleasesTheWindow)
 {
     // With no window it does nothing and fails at nothing.
-    Kesvor::dismiss();
+    KesvorWindows::dismiss();
     wait(slideMs + 100);
-    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
 
     Kesvor::show();
-    QPointer<ui::Window> window = Kesvor::window();
+    QPointer<ui::Window> window = KesvorWindows::window();
     wait(slideMs + 50);
-    Kesvor::dismiss();
+    KesvorWindows::dismiss();
     EXPECT_EQ(window->frame().y(), hostHeight);
-    EXPECT_EQ(Kesvor::window(), window.data());
-    ASSERT_TRUE(test::waitUntil([&] { return !Kesvor::window(); }, 2000));
+    EXPECT_EQ(KesvorWindows::window(), window.data());
+    ASSERT_TRUE(test::waitUntil([&] { return !KesvorWindows::window(); }, 2000));
     EXPECT_TRUE(test::waitUntil([&] { return !window; }));
 
     // present() brings a window that was slid away back up.
     Kesvor::show();
-    window = Kesvor::window();
+    window = KesvorWindows::window();
     window->setFrame(QRectF(0, hostHeight, hostWidth, hostHeight));
-    Kesvor::present();
+    KesvorWindows::present();
     EXPECT_EQ(window->frame().y(), 0);
 }
 
 TEST_F(KesvorWindowTest, AWindowShownDuringADismissalStays)
 {
     Kesvor::show();
-    QPointer<ui::Window> first = Kesvor::window();
-    Kesvor::dismiss();
+    QPointer<ui::Window> first = KesvorWindows::window();
+    KesvorWindows::dismiss();
     wait(100);
     Kesvor::show();
-    QPointer<ui::Window> second = Kesvor::window();
+    QPointer<ui::Window> second = KesvorWindows::window();
     ASSERT_NE(second, first);
     wait(slideMs + 200);
-    EXPECT_EQ(Kesvor::window(), second.data());
+    EXPECT_EQ(KesvorWindows::window(), second.data());
     EXPECT_FALSE(first);
 }
 
@@ -132,7 +134,7 @@ TEST_F(KesvorWindowTest, AlertsNeedTheConversationWindow)
     KesvorAlertController::showAlert(
         "No internet connection. Please check your internet settings.");
     wait(50);
-    EXPECT_EQ(Kesvor::window(), nullptr);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
     EXPECT_EQ(shownAlert(), nullptr);
 }
 
@@ -152,8 +154,8 @@ TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
     tapOk(alert);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_NE(Kesvor::window(), nullptr);
-    ASSERT_TRUE(test::waitUntil([] { return !Kesvor::window(); }, 3000));
+    EXPECT_NE(KesvorWindows::window(), nullptr);
+    ASSERT_TRUE(test::waitUntil([] { return !KesvorWindows::window(); }, 3000));
     EXPECT_GE(clock.elapsed(), slideMs - 20);
 }
 
@@ -170,7 +172,7 @@ TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
     ASSERT_TRUE(test::waitUntil([] { return shownAlert() != nullptr; }));
     tapOk(shownAlert());
     wait(slideMs + 100);
-    EXPECT_NE(Kesvor::window(), nullptr);
+    EXPECT_NE(KesvorWindows::window(), nullptr);
     EXPECT_EQ(shownAlert(), nullptr);
 }
 
