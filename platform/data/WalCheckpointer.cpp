@@ -22,7 +22,7 @@ WalCheckpointer::~WalCheckpointer()
 
 void WalCheckpointer::committed(int walPages)
 {
-    if (walPages >= checkpointPages && !getenv("NOCKPT"))
+    if (walPages >= checkpointPages)
         request();
 }
 
@@ -75,8 +75,9 @@ void WalCheckpointer::checkpoint()
         sqlite3_wal_checkpoint_v2(database->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
                                   nullptr) != SQLITE_OK) {
         KESVOR_DEBUG_LOG << "WalCheckpointer: no checkpoint of" << m_path << ":"
-                         << (error.description.isEmpty() ? database->lastError().description
-                                                         : error.description);
+                         << (error.description.isEmpty() && database
+                                 ? database->lastError().description
+                                 : error.description);
     }
 }
 
