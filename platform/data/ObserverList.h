@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QtCore/QMutex>
-#include <QtCore/QMutexLocker>
+#include <QtCore/QtGlobal>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -20,7 +20,7 @@ public:
     /// A token for remove(); never 0.
     quint64 add(Observer observer)
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::lock_guard lock(m_mutex);
         const quint64 token = m_nextToken++;
         m_observers.emplace_back(token, std::make_shared<Observer>(std::move(observer)));
         return token;
@@ -28,7 +28,7 @@ public:
 
     void remove(quint64 token)
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::lock_guard lock(m_mutex);
         std::erase_if(m_observers, [token](const auto& entry) { return entry.first == token; });
     }
 
@@ -36,7 +36,7 @@ public:
     {
         std::vector<std::shared_ptr<Observer>> observers;
         {
-            const QMutexLocker lock(&m_mutex);
+            const std::lock_guard lock(m_mutex);
             for (const auto& entry : m_observers)
                 observers.push_back(entry.second);
         }
@@ -45,7 +45,7 @@ public:
     }
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     std::vector<std::pair<quint64, std::shared_ptr<Observer>>> m_observers;
     quint64 m_nextToken = 1;
 };

@@ -13,6 +13,8 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
+
 namespace kesvor::data {
 
 namespace {
@@ -169,19 +171,19 @@ bool PersistentStoreCoordinator::migrate(const PersistentStoreDescription& descr
 
 bool PersistentStoreCoordinator::hasPersistentStore() const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return !m_storePath.isEmpty();
 }
 
 QString PersistentStoreCoordinator::storePath() const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return m_storePath;
 }
 
 void PersistentStoreCoordinator::setStorePath(const QString& path)
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     m_storePath = path;
 }
 
@@ -226,7 +228,7 @@ void PersistentStoreCoordinator::waitForCheckpoints()
 std::unique_ptr<SqliteDatabase> PersistentStoreCoordinator::takeConnection(foundation::Error* error)
 {
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::lock_guard lock(m_mutex);
         if (!m_idleConnections.empty()) {
             auto connection = std::move(m_idleConnections.back());
             m_idleConnections.pop_back();
@@ -245,7 +247,7 @@ void PersistentStoreCoordinator::giveBackConnection(std::unique_ptr<SqliteDataba
     connection->resetStatements();
     if (connection->inTransaction() && !connection->exec(QStringLiteral("ROLLBACK")))
         return;
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     if (m_idleConnections.size() < idleConnectionLimit)
         m_idleConnections.push_back(std::move(connection));
 }
@@ -265,7 +267,7 @@ PersistentStoreCoordinator::execute(const BatchDeleteRequest& request,
         return std::nullopt;
     QList<ObjectID> deleted;
     {
-        const QMutexLocker lock(&m_batchMutex);
+        const std::lock_guard lock(m_batchMutex);
         if (!m_batchConnection)
             m_batchConnection = openConnection(error);
         if (!m_batchConnection)

@@ -11,11 +11,10 @@
 
 #include "foundation/Error.h"
 
-#include <QtCore/QMutex>
-
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -110,12 +109,12 @@ private:
     void setStorePath(const QString& path);
 
     ManagedObjectModel::Ptr m_model;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QString m_storePath;
     std::unique_ptr<WalCheckpointer> m_checkpointer; // outlives the connections that call it
     std::unique_ptr<SqliteDatabase> m_batchConnection;
     std::vector<std::unique_ptr<SqliteDatabase>> m_idleConnections; // guarded by m_mutex
-    QMutex m_batchMutex;
+    std::mutex m_batchMutex;
     ObserverList<ObjectChanges, const ManagedObjectContext*> m_saveObservers;
     std::atomic<quint64> m_saveSequence{0};
 };

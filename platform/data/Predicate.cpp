@@ -5,8 +5,8 @@
 #include "data/PredicateNode.h"
 
 #include <QtCore/QHash>
-#include <QtCore/QMutex>
 
+#include <mutex>
 #include <vector>
 
 namespace kesvor::data {
@@ -313,9 +313,9 @@ struct ParsedFormat {
 
 ParsedFormat parsedFormat(const QString& format)
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     static QHash<QString, ParsedFormat> cache;
-    const QMutexLocker lock(&mutex);
+    const std::lock_guard lock(mutex);
     const auto found = cache.constFind(format);
     if (found != cache.cend())
         return *found;

@@ -6,10 +6,10 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QHash>
-#include <QtCore/QMutex>
 
 #include <charconv>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 namespace kesvor::data {
@@ -327,7 +327,7 @@ PredicateCompiler::compiled(const std::shared_ptr<const Predicate::Node>& root,
                             const QVariantList& arguments, const EntityDescription& entity,
                             foundation::Error* error)
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     static QHash<CacheKey, std::shared_ptr<const CompiledPredicate>> cache;
 
     quint64 absent = 0;
@@ -337,7 +337,7 @@ PredicateCompiler::compiled(const std::shared_ptr<const Predicate::Node>& root,
     const CacheKey key{root.get(), &entity, absent};
     const bool cacheable = arguments.size() <= 64;
     if (cacheable) {
-        const QMutexLocker lock(&mutex);
+        const std::lock_guard lock(mutex);
         const auto cached = cache.constFind(key);
         // An entity made where a freed one was is another entity, unless it
         // has the same layout.
@@ -348,7 +348,7 @@ PredicateCompiler::compiled(const std::shared_ptr<const Predicate::Node>& root,
     auto built = builder.build(root);
     if (!built)
         return nullptr;
-    const QMutexLocker lock(&mutex);
+    const std::lock_guard lock(mutex);
     built->reusable = built->reusable && cacheable && (cache.size() < 512 || cache.contains(key));
     auto shared = std::make_shared<const CompiledPredicate>(std::move(*built));
     if (shared->reusable)

@@ -1,16 +1,15 @@
 #include "foundation/Console.h"
 
-#include <QtCore/QMutex>
-
 #include <cstdio>
+#include <mutex>
 
 namespace kesvor::foundation {
 
 void Console::print(const QString& line)
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     const QByteArray bytes = line.toUtf8() + '\n';
-    const QMutexLocker lock(&mutex);
+    const std::lock_guard lock(mutex);
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }

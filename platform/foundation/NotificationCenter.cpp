@@ -1,9 +1,8 @@
 #include "foundation/NotificationCenter.h"
 
-#include <QtCore/QMutexLocker>
-
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 
 namespace kesvor::foundation {
 
@@ -19,7 +18,7 @@ NotificationCenter::~NotificationCenter() = default;
 NotificationCenter::Token NotificationCenter::addObserver(const void* observer, const QString& name,
                                                           Handler handler)
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     const Token token = m_nextToken++;
     m_observations.push_back({token, observer, name, std::make_shared<Handler>(std::move(handler)),
                               std::make_shared<std::atomic_bool>(true)});
@@ -28,7 +27,7 @@ NotificationCenter::Token NotificationCenter::addObserver(const void* observer, 
 
 void NotificationCenter::removeIf(const std::function<bool(const Observation&)>& predicate)
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     auto removed = std::stable_partition(m_observations.begin(), m_observations.end(),
                                          [&](const Observation& o) { return !predicate(o); });
     // A post in progress holds copies; marking them dead stops later calls.
@@ -60,7 +59,7 @@ void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
 {
     std::vector<Observation> matching;
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::lock_guard lock(m_mutex);
         for (const Observation& o : m_observations)
             if (o.name == name)
                 matching.push_back(o);
@@ -74,7 +73,7 @@ void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
 
 int NotificationCenter::observerCount(const QString& name) const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return int(std::count_if(m_observations.begin(), m_observations.end(),
                              [&](const Observation& o) { return o.name == name; }));
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QtCore/QMutex>
 #include <QtCore/QString>
 #include <QtCore/QVariantMap>
 
 #include <atomic>
+#include <mutex>
 
 #include <functional>
 #include <memory>
@@ -60,7 +60,7 @@ private:
 
     void removeIf(const std::function<bool(const Observation&)>& predicate);
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     std::vector<Observation> m_observations;
     Token m_nextToken = 1;
 };

@@ -6,9 +6,10 @@
 #include <QtCore/QDir>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtCore/QMutexLocker>
 #include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
+
+#include <mutex>
 
 namespace kesvor::foundation {
 
@@ -70,13 +71,13 @@ QString UserDefaults::defaultDirectory()
 
 QString UserDefaults::filePath() const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return m_settings->fileName();
 }
 
 QVariant UserDefaults::objectForKey(const QString& key) const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return m_settings->value(key);
 }
 
@@ -86,14 +87,14 @@ bool UserDefaults::setObject(const QVariant& value, const QString& key)
         KESVOR_DEBUG_LOG << "defaults: refusing a value that is not JSON-typed for key" << key;
         return false;
     }
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     m_settings->setValue(key, value);
     return true;
 }
 
 void UserDefaults::removeObjectForKey(const QString& key)
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     m_settings->remove(key);
 }
 
@@ -123,7 +124,7 @@ void UserDefaults::setBool(bool value, const QString& key)
 
 bool UserDefaults::synchronize()
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     m_settings->sync();
     const bool ok = m_settings->status() == QSettings::NoError;
     if (!ok)

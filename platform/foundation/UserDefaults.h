@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QtCore/QMutex>
 #include <QtCore/QString>
 #include <QtCore/QVariant>
 
 #include <memory>
+#include <mutex>
 
 class QSettings;
 
@@ -50,7 +50,7 @@ public:
 
 private:
     QString m_suiteName;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
 };
 

@@ -119,6 +119,7 @@ SocketManager::~SocketManager()
 
 void SocketManager::reconnect()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     const auto status = m_socket->status();
     if ((status == net::SocketIOStatus::notConnected ||
          status == net::SocketIOStatus::disconnected) &&
@@ -128,17 +129,20 @@ void SocketManager::reconnect()
 
 void SocketManager::disconnect()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     m_socket->disconnect();
 }
 
 bool SocketManager::isConnected() const
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     const auto status = m_socket->status();
     return status == net::SocketIOStatus::connecting || status == net::SocketIOStatus::connected;
 }
 
 void SocketManager::emitWhenConnected(const QString& event, const QVariantList& items)
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     if (m_socket->status() == net::SocketIOStatus::connected)
         m_socket->emit(event, items);
     else

@@ -155,6 +155,7 @@ std::shared_ptr<data::PersistentStoreCoordinator> MyDataController::myPersistent
 
 std::shared_ptr<data::ManagedObjectContext> MyDataController::context()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     return persistentContainer().viewContext();
 }
 
@@ -200,6 +201,7 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
 
 void MyDataController::saveContext()
 {
+    KESVOR_ASSERT_MAIN_THREAD();
     const auto mainContext = context();
     if (!mainContext->hasChanges())
         return;

@@ -172,11 +172,3 @@ TEST_F(RequestTest, GetPutsTheEncodedQueryOnTheUrl)
     EXPECT_EQ(outcome.result->value("ok").toInt(), 1);
     EXPECT_TRUE(Request::runningTask().isEmpty());
 }
-
-TEST(RequestMethodTest, RawValuesAreExactAndCaseSensitive)
-{
-    EXPECT_EQ(foundation::rawValue(RequestMethod::GET), "GET");
-    EXPECT_EQ(foundation::fromRawValue<RequestMethod>(u"POST"), RequestMethod::POST);
-    EXPECT_FALSE(foundation::fromRawValue<RequestMethod>(u"post"));
-    EXPECT_FALSE(foundation::fromRawValue<RequestMethod>(u"PUT"));
-}

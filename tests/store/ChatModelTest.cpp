@@ -108,21 +108,3 @@ TEST(ChatModelTest, TheDayKeyIsTheLocalDayOfTheInstant)
         EXPECT_EQ(model->date(), QString::fromLatin1(c.day)) << c.zone << " " << c.createdOn;
     }
 }
-
-TEST(ChatModelTest, VocabulariesUseTheWireSpellings)
-{
-    QStringList keys;
-    for (const ChatKeyValues key : foundation::allCases<ChatKeyValues>())
-        keys << foundation::rawValue(key);
-    EXPECT_EQ(keys, (QStringList{"msgFrom", "msgTo", "msg", "roomId", "createdOn", "senderIdentity",
-                                 "senderRole", "msgKeyWord", "approvedByAgent", "_id",
-                                 "messageSentToCustomerStatus", "messageSentToAgentStatus"}));
-    EXPECT_EQ(foundation::fromRawValue<ChatKeyValues>(u"msgKeyWord"),
-              ChatKeyValues::messageKeyword);
-    EXPECT_FALSE(foundation::fromRawValue<ChatKeyValues>(u"msgKeyword"));
-    EXPECT_FALSE(foundation::fromRawValue<ChatKeyValues>(u"messageId"));
-    EXPECT_EQ(foundation::fromRawValue<MessageStatusEnum>(u"unsent"), MessageStatusEnum::unsent);
-    EXPECT_FALSE(foundation::fromRawValue<MessageStatusEnum>(u"Seen"));
-    EXPECT_EQ(foundation::rawValue(ApproveByAgent::rejected), "rejected");
-    EXPECT_EQ(foundation::allCases<ApproveByAgent>().size(), 3u);
-}

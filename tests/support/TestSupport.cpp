@@ -1,8 +1,7 @@
 #include "support/TestSupport.h"
 
-#include <QtCore/QMutexLocker>
-
 #include <atomic>
+#include <mutex>
 
 namespace kesvor::test {
 
@@ -27,7 +26,7 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, cons
 {
     LogCapture* capture = activeCapture.load();
     if (capture && context.category && capture->m_category == context.category) {
-        const QMutexLocker lock(&capture->m_mutex);
+        const std::lock_guard lock(capture->m_mutex);
         capture->m_lines.append(message);
         return;
     }
@@ -37,13 +36,13 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, cons
 
 QStringList LogCapture::lines() const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return m_lines;
 }
 
 bool LogCapture::contains(const QString& text) const
 {
-    const QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return std::any_of(m_lines.begin(), m_lines.end(),
                        [&](const QString& line) { return line.contains(text); });
 }

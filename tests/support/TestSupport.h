@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QtCore/QLoggingCategory>
-#include <QtCore/QMutex>
 #include <QtCore/QStringList>
 #include <QtTest/QTest>
 
 #include <functional>
+#include <mutex>
 
 namespace kesvor::test {
 
@@ -30,7 +30,7 @@ private:
     static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message);
 
     QByteArray m_category;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QStringList m_lines;
     QtMessageHandler m_previous;
 };
