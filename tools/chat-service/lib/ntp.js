@@ -18,9 +18,18 @@ const PRECISION = -20;
 const REFERENCE_ID = Buffer.from('LOCL', 'ascii');
 const KISS_CODE = Buffer.from('RATE', 'ascii');
 
-// Wall time in milliseconds with a fraction, finer than Date.now().
+// Wall time in milliseconds with a fraction: the monotonic clock gives the
+// fraction, the wall clock the time. Re-anchored whenever the two drift apart
+// by a millisecond or more (the system clock was set or slewed).
+let anchor = { wall: Date.now(), monotonic: performance.now() };
 function nowMs() {
-    return performance.timeOrigin + performance.now();
+    const wall = Date.now();
+    let now = anchor.wall + (performance.now() - anchor.monotonic);
+    if (Math.abs(now - wall) >= 1) {
+        anchor = { wall, monotonic: performance.now() };
+        now = wall;
+    }
+    return now;
 }
 
 function writeTimestamp(buffer, at, unixMs) {

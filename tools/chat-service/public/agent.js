@@ -162,7 +162,7 @@
     case 'email': {
       bubble.append(element('p', '', 'Enter your email here:'));
       const form = element('div', 'email-form');
-      form.append(element('span', '', 'customer@example.com'), element('span', 'chip', 'Submit'));
+      form.append(element('span', 'field', 'customer@example.com'), element('span', 'chip', 'Submit'));
       bubble.append(form);
       break;
     }

@@ -157,9 +157,8 @@ class Customer {
     }
 
     // Sends a message as the app does: typed text carries itself as keyword.
-    send(text, keyword = text) {
-        // Distinct createdOn values, as the app's clock gives them.
-        const createdOn = wire.formatCreatedOn(new Date(Date.now() + this.sentCount++));
+    // Without createdOn each message gets a distinct one from the clock.
+    send(text, keyword = text, createdOn = wire.formatCreatedOn(new Date(Date.now() + this.sentCount++))) {
         const message = {
             msgFrom: this.userId,
             msgTo: 'bot',
