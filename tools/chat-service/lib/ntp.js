@@ -18,16 +18,25 @@ const PRECISION = -20;
 const REFERENCE_ID = Buffer.from('LOCL', 'ascii');
 const KISS_CODE = Buffer.from('RATE', 'ascii');
 
-// Wall time in milliseconds with a fraction: the monotonic clock gives the
-// fraction, the wall clock the time. Re-anchored whenever the two drift apart
-// by a millisecond or more (the system clock was set or slewed).
-let anchor = { wall: Date.now(), monotonic: performance.now() };
+// Wall time in milliseconds with a fraction: the monotonic clock counts from
+// an anchor on the wall clock. Date.now() only has whole milliseconds, so a
+// new anchor is taken the moment it ticks over.
+function anchorOnTick() {
+    const start = Date.now();
+    let wall = start;
+    while (wall === start) wall = Date.now();
+    return { wall, monotonic: performance.now() };
+}
+
+let anchor = { wall: performance.timeOrigin, monotonic: 0 };
 function nowMs() {
-    const wall = Date.now();
     let now = anchor.wall + (performance.now() - anchor.monotonic);
-    if (Math.abs(now - wall) >= 1) {
-        anchor = { wall, monotonic: performance.now() };
-        now = wall;
+    // Within a tick, now - Date.now() lies in [0, 1); outside that by more
+    // than half a millisecond the system clock was set or slewed.
+    const ahead = now - Date.now();
+    if (ahead < -0.5 || ahead > 1.5) {
+        anchor = anchorOnTick();
+        now = anchor.wall + (performance.now() - anchor.monotonic);
     }
     return now;
 }
