@@ -31,6 +31,8 @@ async function launchChromium({ executable = process.env.KESVOR_CHROMIUM || DEFA
         const browser = await puppeteer.launch({
             executablePath: executable,
             headless: true,
+            // Over a pipe, Chromium quits when this process dies, however it dies.
+            pipe: true,
             userDataDir,
             args: [...FLAGS, `--window-size=${width},${height}`],
             defaultViewport: { width, height },
