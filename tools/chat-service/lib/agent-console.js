@@ -120,10 +120,11 @@ class AgentConsole {
     onMarkSeen(socket, { roomId }) {
         const room = this.roomOf(socket, roomId);
         const customerId = this.state.customerOf(room);
-        const changed = room.messages
-            .filter((message) => message.msgFrom === customerId)
-            .filter((message) => this.sessions.changeMessage(message, { messageSentToAgentStatus: 'seen' }))
-            .map((message) => message._id);
+        const changed = [];
+        for (const message of inCreatedOnOrder(room.messages)) {
+            if (message.msgFrom !== customerId) continue;
+            if (this.sessions.changeMessage(message, { messageSentToAgentStatus: 'seen' })) changed.push(message._id);
+        }
         return { changed };
     }
 
