@@ -1,4 +1,5 @@
 #include "support/ChatService.h"
+#include "net/SntpQuery.h"
 #include "socketio/SocketEventRecorder.h"
 #include "support/TestSupport.h"
 
@@ -320,6 +321,44 @@ TEST_F(ChatServiceTest, HistoryDownloadCanBeCutOff)
     client->emit("old-chats", {record});
     ASSERT_TRUE(recorder->waitFor("old-chats", 2));
     EXPECT_EQ(recorder->count("disconnect"), 2) << "the limited failures ran out";
+}
+
+// The service's time server, read by the network clock's own query: each
+// sample's offset from the service's clock (this machine's, shifted as
+// configured) lies within half the round trip, plus the timestamps' rounding.
+TEST(ChatServiceNtpTest, NetworkClockQuerySynchronisesWithTheService)
+{
+    using namespace std::chrono_literals;
+    test::ChatServiceOptions withNtp;
+    withNtp.ntp = true;
+    test::ChatService service(withNtp);
+    ASSERT_TRUE(service.start()) << service.errorString().toStdString();
+    ASSERT_NE(service.ntpPort(), 0);
+    ASSERT_NE(service.ntpPort(), service.port());
+
+    const auto query = [&service] {
+        net::NetworkClockOptions options;
+        options.servers = {QStringLiteral("127.0.0.1:%1").arg(service.ntpPort())};
+        options.sampleInterval = 10ms;
+        options.timeout = 10s;
+        auto sntp = std::make_unique<net::SntpQuery>(options);
+        sntp->start();
+        EXPECT_TRUE(test::waitUntil([&] { return sntp->isFinished(); }, 15'000));
+        return sntp;
+    };
+    for (const auto shift : {0ms, 3'600'000ms}) {
+        ASSERT_TRUE(service.configure({{"ntp", QVariantMap{{"offsetMs", qint64(shift.count())}}}}));
+        const auto sntp = query();
+        ASSERT_EQ(sntp->samples().size(), 4u);
+        for (const net::SntpSample& sample : sntp->samples())
+            EXPECT_LE(std::chrono::abs(sample.offset - shift), sample.delay / 2 + 2ms)
+                << "offset " << sample.offset.count() << " ns, delay " << sample.delay.count();
+    }
+
+    // A kiss-of-death gives no sample.
+    ASSERT_TRUE(service.configure({{"ntp", QVariantMap{{"mode", "kiss"}}}}));
+    EXPECT_TRUE(query()->samples().empty());
+    EXPECT_GE(service.state()["ntp"].toMap()["answered"].toInt(), 9);
 }
 
 TEST(ChatServiceOptionsTest, ListensOnLoopbackOnly)

@@ -54,6 +54,8 @@ QStringList ChatService::arguments() const
                           QString::number(m_options.pingTimeoutMs)};
     for (const QString& token : m_options.tokens)
         arguments << QStringLiteral("--token") << token;
+    if (m_options.ntp)
+        arguments << QStringLiteral("--ntp-port") << QString::number(m_ntpPort);
     if (m_options.keepsState)
         arguments << QStringLiteral("--state-file")
                   << m_stateDirectory.filePath(QStringLiteral("state.json"));
@@ -84,7 +86,10 @@ bool ChatService::start()
         m_error = QStringLiteral("node did not start: ") + m_process->errorString();
         return false;
     }
-    static const QRegularExpression listening(QStringLiteral("listening on port (\\d+)"));
+    // The time server's line, when asked for, comes before the service's.
+    static const QRegularExpression listening(
+        QStringLiteral("^chat-service listening on port (\\d+)"));
+    static const QRegularExpression ntpListening(QStringLiteral("^ntp listening on port (\\d+)"));
     const QDeadlineTimer deadline(m_options.startTimeoutMs);
     QByteArray output;
     while (!deadline.hasExpired()) {
@@ -94,6 +99,8 @@ bool ChatService::start()
         while (m_process->canReadLine()) {
             const QString line = QString::fromUtf8(m_process->readLine());
             output += line.toUtf8();
+            if (const auto ntp = ntpListening.match(line); ntp.hasMatch())
+                m_ntpPort = quint16(ntp.captured(1).toUInt());
             const auto match = listening.match(line);
             if (match.hasMatch()) {
                 m_port = quint16(match.captured(1).toUInt());
@@ -237,6 +244,14 @@ QVariantList ChatService::filteredLog(const QString& endpoint, const QString& fi
 std::optional<QVariantMap> ChatService::injectMessage(const QVariantMap& request)
 {
     const Reply reply = post(QStringLiteral("/test/inject"), request);
+    if (!reply.ok())
+        return std::nullopt;
+    return reply.body.value("message").toMap();
+}
+
+std::optional<QVariantMap> ChatService::sendTemplate(const QVariantMap& request)
+{
+    const Reply reply = post(QStringLiteral("/test/template"), request);
     if (!reply.ok())
         return std::nullopt;
     return reply.body.value("message").toMap();

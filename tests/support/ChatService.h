@@ -25,6 +25,8 @@ struct ChatServiceOptions {
     int pingTimeoutMs = 20'000;
     /// Customers, rooms and messages survive restart(), as in a database.
     bool keepsState = false;
+    /// Also answer SNTP requests on a free UDP port (ntpPort()), kept across restarts.
+    bool ntp = false;
     QStringList extraArguments;
     int startTimeoutMs = 15'000;
 };
@@ -58,6 +60,8 @@ public:
     QByteArray log();
 
     quint16 port() const { return m_port; }
+    /// The SNTP responder's UDP port on 127.0.0.1; 0 unless the options ask for it.
+    quint16 ntpPort() const { return m_ntpPort; }
     /// http://127.0.0.1:<port>, the origin of the HTTP API and the socket server.
     QString baseUrl() const;
     QString token() const { return m_options.tokens.value(0); }
@@ -90,6 +94,10 @@ public:
     /// Stores a message in the customer's room (by "userId" or "roomId") and
     /// sends it as "chat-msg" unless "deliver" is false; returns it.
     std::optional<QVariantMap> injectMessage(const QVariantMap& request);
+    /// Stores a message of one kind ("text", "cards", "pictures", "buttons",
+    /// "choices", "email", "quick", "link") in the customer's room (by "userId"
+    /// or "roomId", optional "text", "fields", "deliver") and sends it; returns it.
+    std::optional<QVariantMap> sendTemplate(const QVariantMap& request);
     /// Appends count messages to the customer's room history, the first seen
     /// of them already "seen"; returns them.
     QVariantList addHistory(const QString& userId, int count, int seen = 0);
@@ -115,6 +123,7 @@ private:
 
     ChatServiceOptions m_options;
     quint16 m_port = 0;
+    quint16 m_ntpPort = 0;
     QString m_error;
     QTemporaryFile m_logFile;
     QTemporaryDir m_stateDirectory;

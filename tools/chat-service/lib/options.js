@@ -15,6 +15,8 @@ const USAGE = `usage: node server.js [options]
   --ping-interval MS  heartbeat interval of the socket server (default 25000)
   --ping-timeout MS   heartbeat timeout of the socket server (default 20000)
   --state-file PATH   keep customers, rooms and messages in PATH across restarts
+  --ntp-port N        also answer SNTP requests on UDP port N; 0 picks a free one
+                      (default: no SNTP responder)
   --quiet             no log lines on standard error
   --help              this text`;
 
@@ -34,6 +36,7 @@ function parseOptions(argv) {
         pingIntervalMs: 25000,
         pingTimeoutMs: 20000,
         stateFile: null,
+        ntpPort: null,
         quiet: false,
         help: false,
     };
@@ -56,6 +59,7 @@ function parseOptions(argv) {
             options.stateFile = value();
             if (!options.stateFile) throw new Error('--state-file needs a path');
             break;
+        case '--ntp-port': options.ntpPort = parseInteger(flag, value(), 0, 65535); break;
         case '--quiet': options.quiet = true; break;
         case '--help': case '-h': options.help = true; break;
         default: throw new Error(`unknown option "${argument}"`);

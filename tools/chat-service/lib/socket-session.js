@@ -7,10 +7,13 @@ const bot = require('./bot');
 const wire = require('./wire');
 
 class SocketSessions {
-    constructor(io, state, log) {
+    // site.origin is the service's own origin (known once it listens); the
+    // bot's pictures and links point there.
+    constructor(io, state, log, site = { origin: '' }) {
         this.io = io;
         this.state = state;
         this.log = log;
+        this.site = site;
         this.handlers = {
             'set-user-data': this.onSetUserData,
             'set-room': this.onSetRoom,
@@ -27,6 +30,7 @@ class SocketSessions {
         const businesses = this.io.of((name, auth, next) => next(null, this.state.isValidToken(name.slice(1))));
         businesses.on('connection', (socket) => {
             socket.onAny((event, ...args) => this.onEvent(socket, event, args.filter((a) => typeof a !== 'function')));
+            socket.on('disconnect', () => this.state.emit('presence', socket.nsp.name));
         });
     }
 
@@ -57,13 +61,13 @@ class SocketSessions {
             return;
         }
         const room = this.state.roomFor(socket.nsp.name, members);
-        socket.join(room.roomId);
+        this.join(socket, room);
         socket.emit('set-room', { roomId: room.roomId });
     }
 
     onOldChats(socket, [record]) {
         const room = this.roomInNamespace(socket, record?.roomId);
-        if (room) socket.join(room.roomId);
+        if (room) this.join(socket, room);
         const mode = this.state.takeOldChatsMode();
         if (mode === 'drop-before') {
             socket.conn.close();
@@ -83,7 +87,7 @@ class SocketSessions {
         const room = this.state.rooms.get(message.roomId)
             ?? this.state.adoptRoom(socket.nsp.name, message.roomId, message.msgFrom);
         if (room.namespace !== socket.nsp.name) return;
-        socket.join(room.roomId);
+        this.join(socket, room);
         // A message sent again (after a reconnection, say) is echoed as stored, not stored twice.
         const known = this.state.findCustomerMessage(room, message.msgFrom, message.createdOn);
         const { _id, ...fields } = message;
@@ -99,6 +103,7 @@ class SocketSessions {
             keyword: typeof stored.msgKeyWord === 'string' ? stored.msgKeyWord : '',
             message: stored,
             user: this.state.users.get(stored.msgFrom) ?? null,
+            origin: this.site.origin,
         }));
     }
 
@@ -127,6 +132,18 @@ class SocketSessions {
 
     // Delivery
 
+    join(socket, room) {
+        if (socket.rooms.has(room.roomId)) return;
+        socket.join(room.roomId);
+        this.state.emit('presence', room.namespace);
+    }
+
+    // Whether a customer's app is connected in the room now.
+    isOnline(room) {
+        const namespace = this.io._nsps.get(room.namespace);
+        return (namespace?.adapter.rooms.get(room.roomId)?.size ?? 0) > 0;
+    }
+
     roomInNamespace(socket, roomId) {
         const room = typeof roomId === 'string' ? this.state.rooms.get(roomId) : undefined;
         return room && room.namespace === socket.nsp.name ? room : null;
@@ -145,7 +162,7 @@ class SocketSessions {
     emitRaw(event, items, room) {
         let sockets = 0;
         for (const [name, namespace] of this.io._nsps) {
-            if (name === '/' || (room && name !== room.namespace)) continue;
+            if (!this.state.isValidToken(name.slice(1)) || (room && name !== room.namespace)) continue;
             const target = room ? namespace.to(room.roomId) : namespace;
             sockets += room ? (namespace.adapter.rooms.get(room.roomId)?.size ?? 0) : namespace.sockets.size;
             target.emit(event, ...items);
@@ -158,7 +175,7 @@ class SocketSessions {
         const changed = Object.entries(changes).some(([key, value]) => message[key] !== value);
         if (!changed) return false;
         Object.assign(message, changes);
-        this.state.changed();
+        this.state.messageChanged(message);
         const room = this.state.rooms.get(message.roomId);
         if (room) this.sendMessage(room, message);
         return true;

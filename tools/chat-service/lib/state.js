@@ -4,12 +4,17 @@
 // messages, what it received, and the behaviour tests switched on. One
 // instance per process; the test endpoint "reset" empties it.
 
+const { EventEmitter } = require('node:events');
+
 const wire = require('./wire');
 
 const LOG_LIMIT = 10000;
 const ENDPOINT_NAMES = ['verify', 'signup', 'update'];
 const ENDPOINT_MODES = ['ok', 'drop', 'garbage', 'missing', 'wrong-type'];
 const OLD_CHATS_MODES = ['answer', 'drop-before', 'drop-after'];
+const NTP_MODES = ['answer', 'silent', 'kiss'];
+// About thirty years either way: far enough for any clock a test fakes.
+const MAX_CLOCK_OFFSET_MS = 1e12;
 
 class ConfigError extends Error {}
 
@@ -19,6 +24,8 @@ function defaultConfig(botDelayMs) {
         history: { count: 0, seen: 0, spacingMs: 60000 },
         oldChats: { mode: 'answer', times: null },
         bot: { enabled: true, delayMs: botDelayMs, markSeen: true },
+        images: { slowMs: 2000 },
+        ntp: { mode: 'answer', offsetMs: 0 },
     };
 }
 
@@ -48,9 +55,14 @@ function membersKey(namespace, members) {
     return `${namespace}\u0000${[...members].sort().join('\u0000')}`;
 }
 
-class ServiceState {
+// Besides onChange, listeners may follow the events "change" (customers,
+// rooms or messages changed) and "message" (room, message: a message was
+// stored or one of its fields changed).
+class ServiceState extends EventEmitter {
     constructor({ tokens, botDelayMs = 0 }) {
+        super();
         this.tokens = new Set(tokens);
+        this.defaultToken = tokens[0];
         this.botDelayMs = botDelayMs;
         // Called whenever customers, rooms or messages change (see persistence.js).
         this.onChange = () => {};
@@ -59,6 +71,14 @@ class ServiceState {
 
     changed() {
         this.onChange();
+        this.emit('change');
+    }
+
+    // Called after fields of a stored message were changed in place.
+    messageChanged(message) {
+        this.changed();
+        const room = this.rooms.get(message.roomId);
+        if (room) this.emit('message', room, message);
     }
 
     reset() {
@@ -69,6 +89,7 @@ class ServiceState {
         this.events = [];
         this.requests = [];
         this.sequence = 0;
+        this.ntpCounts = { requests: 0, answered: 0 };
         this.config = defaultConfig(this.botDelayMs);
         this.changed();
     }
@@ -119,6 +140,15 @@ class ServiceState {
                     enabled: (v) => typeof v === 'boolean',
                     delayMs: isCount,
                     markSeen: (v) => typeof v === 'boolean',
+                });
+                break;
+            case 'images':
+                applyFields(next.images, value, 'images', { slowMs: isCount });
+                break;
+            case 'ntp':
+                applyFields(next.ntp, value, 'ntp', {
+                    mode: (v) => NTP_MODES.includes(v),
+                    offsetMs: (v) => Number.isInteger(v) && Math.abs(v) <= MAX_CLOCK_OFFSET_MS,
                 });
                 break;
             case 'tokens':
@@ -249,6 +279,20 @@ class ServiceState {
         };
     }
 
+    agentMessage(room, agentId, content) {
+        return {
+            msgFrom: agentId,
+            msgTo: this.customerOf(room),
+            msg: content,
+            roomId: room.roomId,
+            senderIdentity: agentId,
+            senderRole: 'agent',
+            approvedByAgent: 'approved',
+            messageSentToCustomerStatus: 'sent',
+            messageSentToAgentStatus: 'seen',
+        };
+    }
+
     // Stores message in room with a fresh "_id". Messages without a valid
     // "createdOn" get one after every earlier message of the room, so the
     // history stays in order even within one millisecond.
@@ -264,6 +308,7 @@ class ServiceState {
         room.messages.push(stored);
         this.messages.set(stored._id, stored);
         this.changed();
+        this.emit('message', room, stored);
         return stored;
     }
 
@@ -292,8 +337,9 @@ class ServiceState {
             users: [...this.users.values()],
             rooms: [...this.rooms.values()].map(({ lastCreatedOn, ...room }) => room),
             config: this.config,
+            ntp: this.ntpCounts,
         };
     }
 }
 
-module.exports = { ServiceState, ConfigError, ENDPOINT_MODES, OLD_CHATS_MODES };
+module.exports = { ServiceState, ConfigError, ENDPOINT_MODES, OLD_CHATS_MODES, NTP_MODES };

@@ -6,6 +6,7 @@
 const { ConfigError } = require('./state');
 const { readBody, sendJson, INVALID } = require('./http-api');
 const wire = require('./wire');
+const templates = require('./templates');
 
 class RequestError extends Error {
     constructor(status, message) {
@@ -51,7 +52,17 @@ function countOf(value, name, fallback) {
     return value;
 }
 
-function createRoutes(state, sessions, connectionGate) {
+// Stores a service message in room with content and the overriding wire
+// fields, and sends it unless deliver is false.
+function storeServiceMessage(state, sessions, room, content, body) {
+    const fields = optionalObject(body.fields, 'fields');
+    checkVocabulary(fields);
+    const message = state.addMessage(room, state.botMessage(room, content, fields));
+    if (body.deliver !== false) sessions.sendMessage(room, message);
+    return { roomId: room.roomId, message };
+}
+
+function createRoutes(state, sessions, connectionGate, site = { origin: '' }) {
     return {
         'POST /test/reset': () => {
             state.reset();
@@ -75,13 +86,18 @@ function createRoutes(state, sessions, connectionGate) {
         },
         'POST /test/inject': (body) => {
             const room = requireRoom(state, body);
-            const fields = optionalObject(body.fields, 'fields');
-            checkVocabulary(fields);
             let content = wire.textContent(typeof body.text === 'string' ? body.text : 'Hello from the service');
             if (body.msg !== undefined) content = optionalObject(body.msg, 'msg');
-            const message = state.addMessage(room, state.botMessage(room, content, fields));
-            if (body.deliver !== false) sessions.sendMessage(room, message);
-            return { roomId: room.roomId, message };
+            return storeServiceMessage(state, sessions, room, content, body);
+        },
+        'POST /test/template': (body) => {
+            if (!templates.KINDS.includes(body.kind)) {
+                throw new RequestError(400, `"kind" must be one of ${templates.KINDS.join(', ')}`);
+            }
+            if (body.text !== undefined && typeof body.text !== 'string') throw new RequestError(400, '"text" must be a string');
+            const room = requireRoom(state, body);
+            const content = templates.build(body.kind, { origin: site.origin, text: body.text });
+            return storeServiceMessage(state, sessions, room, content, body);
         },
         'POST /test/history': (body) => {
             const room = requireRoom(state, body);
