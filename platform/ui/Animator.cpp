@@ -1,8 +1,10 @@
 #include "ui/Animator.h"
 
+#include "foundation/Clock.h"
 #include "foundation/MainThread.h"
 
 #include <QtCore/QEasingCurve>
+#include <QtCore/QTimer>
 #include <QtGui/QTransform>
 
 namespace kesvor::ui {
@@ -31,9 +33,9 @@ QEasingCurve easing(AnimationCurve curve)
     return result;
 }
 
-double nowMsOf(const QElapsedTimer& clock)
+double nowMs()
 {
-    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    return foundation::Clock::shared().nowMs();
 }
 
 double lerp(double from, double to, double progress)
@@ -56,11 +58,8 @@ Animator& Animator::shared()
 }
 
 Animator::Animator()
+    : m_frameTimer([this] { tick(); })
 {
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(frameIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &Animator::tick);
-    m_clock.start();
 }
 
 void Animator::run(double duration, const AnimationOptions& options,
@@ -82,7 +81,7 @@ void Animator::run(double duration, const AnimationOptions& options,
 
     auto group = std::make_shared<Group>();
     group->completion = completion;
-    const double startMs = nowMsOf(m_clock) + std::max(0.0, options.delay) * 1000;
+    const double startMs = nowMs() + std::max(0.0, options.delay) * 1000;
     for (const Change& change : capture.changes) {
         if (!change.view)
             continue;
@@ -96,8 +95,8 @@ void Animator::run(double duration, const AnimationOptions& options,
                          options.curve, group});
     }
     if (group->remaining == 0 && group->completion) {
-        const int delayMs = static_cast<int>(std::max(0.0, options.delay) * 1000);
-        QTimer::singleShot(delayMs, this, [group] { group->completion(true); });
+        foundation::Clock::singleShot(std::max(0.0, options.delay) * 1000, this,
+                                      [group] { group->completion(true); });
     }
 }
 
@@ -140,8 +139,8 @@ void Animator::startTrack(Track track)
     ++track.group->remaining;
     track.view->setPresentationValue(track.property, track.from);
     m_tracks.push_back(std::move(track));
-    if (!m_timer.isActive())
-        m_timer.start();
+    if (!m_frameTimer.isActive())
+        m_frameTimer.start(frameIntervalMs, true);
 }
 
 void Animator::cancelTrack(View& view, AnimatedProperty property)
@@ -161,7 +160,7 @@ void Animator::cancelTrack(View& view, AnimatedProperty property)
 
 void Animator::tick()
 {
-    const double now = nowMsOf(m_clock);
+    const double now = nowMs();
     std::vector<std::shared_ptr<Group>> done;
     std::vector<Track> running;
     running.swap(m_tracks);
@@ -192,7 +191,7 @@ void Animator::tick()
         kept.push_back(std::move(track));
     m_tracks.swap(kept);
     if (m_tracks.empty())
-        m_timer.stop();
+        m_frameTimer.stop();
     for (const auto& group : done)
         if (group->completion)
             group->completion(group->finished);

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "foundation/ClockTimer.h"
 #include "ui/View.h"
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
-#include <QtCore/QTimer>
 #include <QtCore/QVariant>
 
 #include <functional>
@@ -22,7 +21,8 @@ enum class AnimatedProperty { Frame, BoundsOrigin, Alpha, Transform };
 /// every property that ended up different animates from the value it showed
 /// before to its new one. The views hold the new values from the start (so
 /// layout and tests read final frames at once); only what is drawn moves,
-/// driven by one frame timer for all animations.
+/// driven by one frame timer for all animations, on foundation::Clock (so a
+/// test that drives the clock drives the animations).
 class Animator : public QObject {
     Q_OBJECT
 public:
@@ -75,8 +75,7 @@ private:
     void cancelTrack(View& view, AnimatedProperty property);
     static QVariant interpolate(const QVariant& from, const QVariant& to, double progress);
 
-    QTimer m_timer;
-    QElapsedTimer m_clock;
+    foundation::ClockTimer m_frameTimer;
     std::vector<Track> m_tracks;
     std::vector<Capture> m_captures;
 };

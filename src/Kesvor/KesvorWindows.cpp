@@ -2,6 +2,7 @@
 // window, and the banner's window and timer that the push integration keeps.
 #include "Kesvor/KesvorWindows.h"
 
+#include "foundation/ClockTimer.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "ui/Application.h"
@@ -10,7 +11,6 @@
 #include "ui/Window.h"
 
 #include <QtCore/QPointer>
-#include <QtCore/QTimer>
 
 namespace kesvor {
 
@@ -21,7 +21,7 @@ constexpr double slideDuration = 0.3;
 struct WindowState {
     QPointer<ui::Window> window;
     QPointer<ui::Window> notificationWindow;
-    QPointer<QTimer> timer;
+    std::unique_ptr<foundation::ClockTimer> timer;
 };
 
 WindowState& windowState()
@@ -30,17 +30,14 @@ WindowState& windowState()
     return state;
 }
 
-// Replaces a held object; the one held before is released.
-template <typename T> void replace(QPointer<T>& slot, T* object)
+// Replaces a held window; the one held before is released.
+void replace(QPointer<ui::Window>& slot, ui::Window* window)
 {
-    T* old = slot;
-    slot = object;
-    if (!old || old == object)
+    ui::Window* old = slot;
+    slot = window;
+    if (!old || old == window)
         return;
-    if constexpr (std::is_same_v<T, QTimer>)
-        old->stop();
-    else
-        old->hide();
+    old->hide();
     old->deleteLater();
 }
 
@@ -88,16 +85,16 @@ void KesvorWindows::setNotificationWindow(ui::Window* window)
     replace(windowState().notificationWindow, window);
 }
 
-QTimer* KesvorWindows::timer()
+foundation::ClockTimer* KesvorWindows::timer()
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    return windowState().timer;
+    return windowState().timer.get();
 }
 
-void KesvorWindows::setTimer(QTimer* timer)
+void KesvorWindows::setTimer(std::unique_ptr<foundation::ClockTimer> timer)
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    replace(windowState().timer, timer);
+    windowState().timer = std::move(timer);
 }
 
 void KesvorWindows::openConversation()

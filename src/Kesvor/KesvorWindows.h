@@ -1,8 +1,12 @@
 #pragma once
 
-class QTimer;
+#include <memory>
 
 namespace kesvor {
+
+namespace foundation {
+class ClockTimer;
+}
 
 namespace ui {
 class Window;
@@ -24,9 +28,9 @@ public:
     /// The push banner's window.
     static ui::Window* notificationWindow();
     static void setNotificationWindow(ui::Window* window);
-    /// The banner's auto-hide timer; a replaced timer is stopped first.
-    static QTimer* timer();
-    static void setTimer(QTimer* timer);
+    /// The banner's auto-hide timer; a replaced timer stops.
+    static foundation::ClockTimer* timer();
+    static void setTimer(std::unique_ptr<foundation::ClockTimer> timer);
 
     /// Slides window() to the top of the screen (0.3 s).
     static void present();

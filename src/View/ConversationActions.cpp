@@ -1,8 +1,6 @@
 #include "View/ConversationActions.h"
 
-#include "View/CustomDateFormatter.h"
 #include "Kesvor/KesvorLocalStorage.h"
-#include "View/NetworkStatus.h"
 #include "Service/WebServiceManager.h"
 #include "Socket/SocketEventName.h"
 #include "Socket/SocketManager.h"
@@ -10,12 +8,12 @@
 #include "Store/ApproveByAgent.h"
 #include "Store/ChatKeyValues.h"
 #include "Store/MyDataController.h"
+#include "View/CustomDateFormatter.h"
+#include "View/NetworkStatus.h"
+#include "foundation/Clock.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "net/NHNetworkClock.h"
-
-#include <QtCore/QCoreApplication>
-#include <QtCore/QTimer>
 
 namespace kesvor {
 
@@ -39,7 +37,8 @@ std::optional<QVariantMap> ConversationActions::customerMessage(const QString& t
 {
     const auto record = KesvorLocalStorage::storedUser();
     const auto customerId = WebServiceManager::sharedInstance().getCustomerId();
-    const QVariant roomId = record ? record->value(foundation::rawValue(SocketPayloadKeys::roomId)) : QVariant();
+    const QVariant roomId =
+        record ? record->value(foundation::rawValue(SocketPayloadKeys::roomId)) : QVariant();
     if (!customerId || roomId.typeId() != QMetaType::QString)
         return std::nullopt;
     const QVariantMap content{
@@ -70,7 +69,7 @@ ConversationActions::sendMessgeToServer(const QString& text, const QString& mess
         return SendResult::noCustomer;
     }
     MyDataController::sharedInstance().addChat(*chat);
-    QTimer::singleShot(chatMessageDelayMs, QCoreApplication::instance(), [chat = *chat] {
+    foundation::Clock::singleShot(chatMessageDelayMs, nullptr, [chat = *chat] {
         if (SocketManager* manager = SocketManager::sharedInstance())
             manager->emitWhenConnected(foundation::rawValue(SocketEventName::chat_msg), {chat});
     });

@@ -2,8 +2,6 @@
 
 #include "support/TestSupport.h"
 
-#include <QtCore/QElapsedTimer>
-
 using namespace kesvor;
 using namespace kesvor::ui;
 
@@ -39,29 +37,31 @@ TEST_F(AnimationTest, ConstraintConstantAnimatesOverAQuarterSecond)
     root->layoutIfNeeded();
     EXPECT_FRAME(bar, 0, 516, 320, 52);
 
+    driveClock();
     Completion completion;
-    QElapsedTimer clock;
-    clock.start();
     // No explicit layout inside the block: the changed constraint is laid
     // out, and animated, all the same.
     View::animate(
         0.25, [&] { bottom.setConstant(-216); }, completion.handler());
     EXPECT_FRAME(bar, 0, 300, 320, 52);
 
-    wait(110);
-    const double drawnTop = bar->presentationFrame().y();
-    EXPECT_GT(drawnTop, 300);
-    EXPECT_LT(drawnTop, 516);
-    EXPECT_GT(bar->geometry().y(), 300);
-    EXPECT_LT(bar->geometry().y(), 516);
+    // Frames are drawn every 16 ms: at 128 ms the ease-in-out curve is just
+    // past its middle, so the bar is just past half-way (408).
+    advance(128);
+    EXPECT_GT(bar->presentationFrame().y(), 395);
+    EXPECT_LT(bar->presentationFrame().y(), 408);
+    EXPECT_EQ(bar->geometry().y(), qRound(bar->presentationFrame().y()));
+    advance(96);
+    EXPECT_GT(bar->presentationFrame().y(), 300);
     EXPECT_EQ(completion.calls, 0);
 
-    ASSERT_TRUE(test::waitUntil([&] { return completion.calls > 0; }, 2000));
-    EXPECT_GE(clock.elapsed(), 240);
+    // The first frame after the quarter second ends it.
+    advance(40);
+    EXPECT_EQ(completion.calls, 1);
     EXPECT_TRUE(completion.finished);
     EXPECT_EQ(bar->geometry(), QRect(0, 300, 320, 52));
     EXPECT_EQ(bar->presentationFrame(), bar->frame());
-    wait(50);
+    advance(1000);
     EXPECT_EQ(completion.calls, 1);
 }
 
@@ -70,6 +70,7 @@ TEST_F(AnimationTest, AlphaAndTransformAnimateFromWhatIsShown)
     View* root = makeRoot(100, 100);
     auto* view = new View(QRectF(10, 10, 40, 40));
     root->addSubview(view);
+    driveClock();
     Completion completion;
     View::animate(
         0.3,
@@ -79,15 +80,17 @@ TEST_F(AnimationTest, AlphaAndTransformAnimateFromWhatIsShown)
         },
         completion.handler());
     EXPECT_EQ(view->alpha(), 0);
-    wait(120);
+    advance(120);
     EXPECT_GT(view->geometry().width(), 0);
     EXPECT_LT(view->geometry().width(), 40);
 
-    // Setting the value outside an animation stops it where it is.
+    // Setting the value outside an animation stops it where it is; the block
+    // then ends with the transform, unfinished.
     view->setAlpha(1);
+    advance(400);
     ASSERT_TRUE(test::waitUntil([&] { return completion.calls > 0; }, 2000));
     EXPECT_FALSE(completion.finished);
-    wait(400);
+    advance(400);
     EXPECT_EQ(completion.calls, 1);
     EXPECT_LE(view->geometry().width(), 1);
     EXPECT_EQ(view->frame(), QRectF(10, 10, 40, 40));
@@ -105,10 +108,12 @@ TEST_F(AnimationTest, CompletionRunsWhenNothingChangesOrTheViewIsGone)
     auto* doomed = new View(QRectF(0, 0, 10, 10));
     root->addSubview(doomed);
     Completion gone;
+    driveClock();
     View::animate(
         0.3, [&] { doomed->setFrame(QRectF(50, 50, 10, 10)); }, gone.handler());
-    wait(50);
+    advance(50);
     delete doomed;
-    ASSERT_TRUE(test::waitUntil([&] { return gone.calls > 0; }, 2000));
+    advance(20);
+    EXPECT_EQ(gone.calls, 1);
     EXPECT_FALSE(gone.finished);
 }

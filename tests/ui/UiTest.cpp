@@ -1,5 +1,6 @@
 #include "ui/UiTest.h"
 
+#include "foundation/Clock.h"
 #include "ui/Application.h"
 
 #include <QtCore/QDir>
@@ -27,6 +28,7 @@ void UiTest::TearDown()
                                      QString::fromUtf8(info->name())));
     }
     m_host.reset();
+    foundation::Clock::shared().setManual(false);
 }
 
 ui::View* UiTest::makeRoot(double width, double height)
@@ -40,6 +42,17 @@ ui::View* UiTest::makeRoot(double width, double height)
 void UiTest::wait(int ms)
 {
     QTest::qWait(ms);
+}
+
+void UiTest::driveClock()
+{
+    foundation::Clock::shared().setManual(true);
+}
+
+void UiTest::advance(double ms)
+{
+    foundation::Clock::shared().advance(ms);
+    QCoreApplication::processEvents();
 }
 
 } // namespace kesvor::test

@@ -29,6 +29,13 @@ protected:
     /// Runs the event loop for ms milliseconds.
     static void wait(int ms);
 
+    /// Stops foundation::Clock for the rest of the test: animations and
+    /// timers then move only with advance().
+    static void driveClock();
+    /// Moves the driven clock by ms (running what falls due) and lets the
+    /// event loop apply what changed.
+    static void advance(double ms);
+
 private:
     std::unique_ptr<QWidget> m_host;
 };
