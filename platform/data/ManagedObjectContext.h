@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EntityQuery.h"
 #include "data/FetchRequest.h"
 #include "data/ManagedObject.h"
 #include "data/ObjectID.h"
@@ -21,7 +22,6 @@
 
 namespace kesvor::data {
 
-class EntityQuery;
 class SqliteDatabase;
 
 /// A scratch pad of objects over the store, with a connection of its own.
@@ -115,10 +115,18 @@ public:
                                      foundation::Error* error = nullptr);
 
 private:
-    friend class ManagedObject;
+    // An object reports its value changes here; nothing else of the context is its business.
+    friend bool ManagedObject::setValue(const QVariant& value, int attributeIndex);
+
+    using State = ManagedObject::ContextState::State;
 
     ManagedObjectContext(ConcurrencyType type,
                          std::shared_ptr<PersistentStoreCoordinator> coordinator);
+
+    static ManagedObject::ContextState stateOf(ManagedObject& object)
+    {
+        return ManagedObject::ContextState(object);
+    }
 
     void objectWillChange(ManagedObject& object, int attributeIndex, QVariant&& value);
     void track(ManagedObject& object);
@@ -173,7 +181,11 @@ private:
     QHash<const EntityDescription*, std::array<SqliteStatement*, 3>> m_writeStatements;
     // The statements of recent queries, found by the shape of their SQL
     // without making its text; newest last.
-    struct QueryStatement;
+    struct QueryStatement {
+        EntityQuery::Key key;
+        bool counting = false;
+        SqliteStatement* statement = nullptr;
+    };
     std::vector<QueryStatement> m_queryStatements;
 
     std::mutex m_mergeQueueMutex;
