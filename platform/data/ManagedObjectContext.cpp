@@ -34,6 +34,7 @@ ManagedObjectContext::~ManagedObjectContext()
 
 void ManagedObjectContext::performAndWait(const std::function<void()>& work)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     mergeQueuedChanges();
     work();
@@ -63,6 +64,7 @@ void ManagedObjectContext::detach(ManagedObject& object)
 
 int ManagedObjectContext::registeredObjectCount() const
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     return m_registry.liveCount();
 }

@@ -9,6 +9,7 @@
 #include "data/PersistentStoreCoordinator.h"
 
 #include "foundation/Error.h"
+#include "foundation/MainThread.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -34,8 +35,9 @@ class SqliteDatabase;
 /// such fetch until the save). After a save, every other context that merges
 /// changes learns which objects were inserted, updated and deleted.
 ///
-/// A main-queue context is used on the main thread. A private-queue context is
-/// used from one thread at a time, inside performAndWait().
+/// A main-queue context is used on the main thread (its operations assert it
+/// in debug builds). A private-queue context is used from one thread at a
+/// time, inside performAndWait().
 class ManagedObjectContext : public std::enable_shared_from_this<ManagedObjectContext> {
 public:
     enum class ConcurrencyType { MainQueue, PrivateQueue };
@@ -99,7 +101,11 @@ public:
     bool automaticallyMergesChangesFromParent() const { return m_mergeToken != 0; }
     void setAutomaticallyMergesChangesFromParent(bool merges);
     MergePolicy mergePolicy() const { return m_mergePolicy; }
-    void setMergePolicy(MergePolicy policy) { m_mergePolicy = policy; }
+    void setMergePolicy(MergePolicy policy)
+    {
+        assertThread();
+        m_mergePolicy = policy;
+    }
 
     /// Observers run after each save of this context and each merge into it.
     quint64 addChangeObserver(ChangeObserver observer)
@@ -123,6 +129,11 @@ private:
     ManagedObjectContext(ConcurrencyType type,
                          std::shared_ptr<PersistentStoreCoordinator> coordinator);
 
+    void assertThread() const
+    {
+        if (m_type == ConcurrencyType::MainQueue)
+            KESVOR_ASSERT_MAIN_THREAD();
+    }
     static ManagedObject::ContextState stateOf(ManagedObject& object)
     {
         return ManagedObject::ContextState(object);

@@ -26,6 +26,7 @@ qint64 nextTemporaryID()
 
 ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     auto description = entity(entityName, error);
     if (!description)
@@ -45,6 +46,7 @@ ObjectPtr ManagedObjectContext::adoptInserted(ObjectPtr object)
 ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, AttributeValues values,
                                                 foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     auto description = entity(entityName, error);
     if (!description)
@@ -77,6 +79,7 @@ ObjectPtr ManagedObjectContext::insertNewObject(const QString& entityName, Attri
 
 void ManagedObjectContext::deleteObject(const ObjectPtr& object)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     if (!object)
         return;
@@ -104,6 +107,7 @@ void ManagedObjectContext::deleteObject(const ObjectPtr& object)
 void ManagedObjectContext::objectWillChange(ManagedObject& object, int attributeIndex,
                                             QVariant&& value)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     auto state = stateOf(object);
     QVariant& current = state.values()[attributeIndex];
@@ -131,6 +135,7 @@ void ManagedObjectContext::track(ManagedObject& object)
 
 bool ManagedObjectContext::hasChanges() const
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     return std::any_of(m_pending.cbegin(), m_pending.cend(),
                        [](const ObjectPtr& object) { return object->hasChanges(); });
@@ -164,6 +169,7 @@ bool ManagedObjectContext::beginTransaction(foundation::Error* error)
 
 bool ManagedObjectContext::writePendingChanges(foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     return beginTransaction(error) && writeChanges(error);
 }
@@ -255,6 +261,7 @@ void ManagedObjectContext::abandonTransaction()
 
 bool ManagedObjectContext::save(foundation::Error* error)
 {
+    assertThread();
     ObjectChanges changes;
     {
         const std::lock_guard lock(m_mutex);
@@ -306,6 +313,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
 
 void ManagedObjectContext::rollback()
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     if (m_transactionOpen && m_connection->inTransaction())
         m_connection->exec(QStringLiteral("ROLLBACK"));

@@ -67,6 +67,7 @@ SqliteStatement* ManagedObjectContext::queryStatement(const EntityQuery& query, 
 std::optional<QList<ObjectPtr>> ManagedObjectContext::fetch(const FetchRequest& request,
                                                             foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     const auto query = prepare(request, false, error);
     if (!query)
@@ -86,6 +87,7 @@ std::optional<QList<ObjectPtr>> ManagedObjectContext::fetch(const FetchRequest& 
 std::optional<int> ManagedObjectContext::count(const FetchRequest& request,
                                                foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     const auto query = prepare(request, true, error);
     if (!query)
@@ -101,6 +103,7 @@ std::optional<int> ManagedObjectContext::count(const FetchRequest& request,
 std::optional<QString> ManagedObjectContext::queryPlan(const FetchRequest& request,
                                                        foundation::Error* error)
 {
+    assertThread();
     const std::lock_guard lock(m_mutex);
     const auto description = entity(request.entityName, error);
     const auto query = description ? EntityQuery::make(*description, request, error) : std::nullopt;

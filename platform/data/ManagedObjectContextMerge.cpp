@@ -59,6 +59,7 @@ QList<ObjectID> ManagedObjectContext::refreshRegistered(const QList<ObjectID>& i
 
 void ManagedObjectContext::mergeChanges(const ObjectChanges& changes)
 {
+    assertThread();
     ObjectChanges merged;
     {
         const std::lock_guard lock(m_mutex);
@@ -80,6 +81,7 @@ void ManagedObjectContext::mergeChanges(const ObjectChanges& changes)
 
 void ManagedObjectContext::setAutomaticallyMergesChangesFromParent(bool merges)
 {
+    assertThread();
     if (merges == (m_mergeToken != 0))
         return;
     if (!merges) {
