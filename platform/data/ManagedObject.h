@@ -3,9 +3,12 @@
 #include "data/EntityDescription.h"
 #include "data/ObjectID.h"
 
+#include <QtCore/QVarLengthArray>
 #include <QtCore/QVariant>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kesvor::data {
@@ -51,10 +54,68 @@ public:
     /// The owning context, or null once it is gone or the object left it.
     std::shared_ptr<ManagedObjectContext> managedObjectContext() const;
 
-private:
-    friend class ManagedObjectContext;
+    /// The bookkeeping the owning context keeps on the object: its row, its
+    /// unsaved changes and which of the context's lists hold it. Only that
+    /// context uses it; everything else goes through the members above.
+    /// Inline, because every object a save writes passes through it.
+    class ContextState {
+    public:
+        enum class State { Detached, Clean, Inserted, Updated, Deleted };
 
-    enum class State { Detached, Clean, Inserted, Updated, Deleted };
+        explicit ContextState(ManagedObject& object)
+            : m_object(object)
+        {
+        }
+
+        /// A negative primary key stands for a row not written yet.
+        void attach(std::weak_ptr<ManagedObjectContext> context, qint64 primaryKey, State state)
+        {
+            m_object.m_context = std::move(context);
+            m_object.m_primaryKey = primaryKey;
+            m_object.m_state = state;
+        }
+        /// The object keeps its values but nothing of it is written any more.
+        void detach()
+        {
+            m_object.m_state = State::Detached;
+            m_object.m_changed.clear();
+            m_object.m_needsWrite = false;
+        }
+        bool belongsTo(const ManagedObjectContext* context) const
+        {
+            return m_object.m_context.lock().get() == context;
+        }
+
+        State state() const { return m_object.m_state; }
+        void setState(State state) { m_object.m_state = state; }
+        qint64 primaryKey() const { return m_object.m_primaryKey; }
+        void setPrimaryKey(qint64 primaryKey) { m_object.m_primaryKey = primaryKey; }
+        AttributeValues& values() { return m_object.m_values; }
+
+        bool isChanged(qsizetype attributeIndex) const
+        {
+            return m_object.m_changed.testBit(attributeIndex);
+        }
+        void markChanged(qsizetype attributeIndex) { m_object.m_changed.setBit(attributeIndex); }
+        void clearChanges() { m_object.m_changed.clear(); }
+
+        /// Its row, if written, goes with the transaction when that is abandoned.
+        bool isInsertedSinceSave() const { return m_object.m_insertedSinceSave; }
+        void setInsertedSinceSave(bool inserted) { m_object.m_insertedSinceSave = inserted; }
+        /// On the context's list of objects with unsaved changes.
+        bool isPending() const { return m_object.m_pending; }
+        void setPending(bool pending) { m_object.m_pending = pending; }
+        /// On the context's list of objects whose last change is not in the
+        /// store's transaction yet.
+        bool needsWrite() const { return m_object.m_needsWrite; }
+        void setNeedsWrite(bool needsWrite) { m_object.m_needsWrite = needsWrite; }
+
+    private:
+        ManagedObject& m_object;
+    };
+
+private:
+    using State = ContextState::State;
 
     // One bit per attribute, held in place for up to 64 attributes.
     class AttributeBits {

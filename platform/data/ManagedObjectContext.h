@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EntityQuery.h"
 #include "data/FetchRequest.h"
 #include "data/ManagedObject.h"
 #include "data/ObjectID.h"
@@ -8,6 +9,7 @@
 #include "data/PersistentStoreCoordinator.h"
 
 #include "foundation/Error.h"
+#include "foundation/MainThread.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -21,7 +23,6 @@
 
 namespace kesvor::data {
 
-class EntityQuery;
 class SqliteDatabase;
 
 /// A scratch pad of objects over the store, with a connection of its own.
@@ -34,8 +35,9 @@ class SqliteDatabase;
 /// such fetch until the save). After a save, every other context that merges
 /// changes learns which objects were inserted, updated and deleted.
 ///
-/// A main-queue context is used on the main thread. A private-queue context is
-/// used from one thread at a time, inside performAndWait().
+/// A main-queue context is used on the main thread (its operations assert it
+/// in debug builds). A private-queue context is used from one thread at a
+/// time, inside performAndWait().
 class ManagedObjectContext : public std::enable_shared_from_this<ManagedObjectContext> {
 public:
     enum class ConcurrencyType { MainQueue, PrivateQueue };
@@ -99,7 +101,11 @@ public:
     bool automaticallyMergesChangesFromParent() const { return m_mergeToken != 0; }
     void setAutomaticallyMergesChangesFromParent(bool merges);
     MergePolicy mergePolicy() const { return m_mergePolicy; }
-    void setMergePolicy(MergePolicy policy) { m_mergePolicy = policy; }
+    void setMergePolicy(MergePolicy policy)
+    {
+        assertThread();
+        m_mergePolicy = policy;
+    }
 
     /// Observers run after each save of this context and each merge into it.
     quint64 addChangeObserver(ChangeObserver observer)
@@ -115,10 +121,23 @@ public:
                                      foundation::Error* error = nullptr);
 
 private:
-    friend class ManagedObject;
+    // An object reports its value changes here; nothing else of the context is its business.
+    friend bool ManagedObject::setValue(const QVariant& value, int attributeIndex);
+
+    using State = ManagedObject::ContextState::State;
 
     ManagedObjectContext(ConcurrencyType type,
                          std::shared_ptr<PersistentStoreCoordinator> coordinator);
+
+    void assertThread() const
+    {
+        if (m_type == ConcurrencyType::MainQueue)
+            KESVOR_ASSERT_MAIN_THREAD();
+    }
+    static ManagedObject::ContextState stateOf(ManagedObject& object)
+    {
+        return ManagedObject::ContextState(object);
+    }
 
     void objectWillChange(ManagedObject& object, int attributeIndex, QVariant&& value);
     void track(ManagedObject& object);
@@ -173,7 +192,11 @@ private:
     QHash<const EntityDescription*, std::array<SqliteStatement*, 3>> m_writeStatements;
     // The statements of recent queries, found by the shape of their SQL
     // without making its text; newest last.
-    struct QueryStatement;
+    struct QueryStatement {
+        EntityQuery::Key key;
+        bool counting = false;
+        SqliteStatement* statement = nullptr;
+    };
     std::vector<QueryStatement> m_queryStatements;
 
     std::mutex m_mergeQueueMutex;

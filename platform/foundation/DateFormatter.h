@@ -1,7 +1,8 @@
 #pragma once
 
+#include "foundation/DatePattern.h"
+
 #include <QtCore/QDateTime>
-#include <QtCore/QList>
 #include <QtCore/QLocale>
 #include <QtCore/QString>
 #include <QtCore/QTimeZone>
@@ -53,13 +54,7 @@ public:
     std::optional<QDateTime> dateFromString(QStringView text) const;
 
 private:
-    struct Field {
-        char16_t letter = 0; // 0 for a literal
-        int count = 0;
-        QString literal;
-
-        friend bool operator==(const Field&, const Field&) = default;
-    };
+    using Field = DatePattern::Field;
     struct Parsed;
     // The wall-clock fields of an instant in the formatter's zone.
     struct Local {
@@ -73,8 +68,6 @@ private:
         int offset = 0;
     };
 
-    static QList<Field> tokenize(const QString& pattern);
-    static bool isNumeric(const Field& field);
     Local local(const QDateTime& date) const;
     // Text is put together in place and becomes a QString once.
     using Text = QVarLengthArray<char16_t, 64>;
@@ -85,13 +78,12 @@ private:
     static std::optional<QDateTime> parseTimestamp(QStringView text);
 
     QString m_pattern;
-    QList<Field> m_fields;
+    // For the timestamp pattern, text in its usual shape is read by a parser
+    // made for it.
+    DatePattern m_tokens;
     QLocale m_locale;
     std::optional<QTimeZone> m_timeZone;
     bool m_utc = false;
-    // The pattern is the timestamp one, "yyyy-MM-dd'T'HH:mm:ss.SSSZ": text
-    // in its usual shape is read by a parser made for it.
-    bool m_timestamp = false;
 };
 
 } // namespace kesvor::foundation

@@ -191,8 +191,19 @@ private:
     void recycleAll();
     void recordChange(const std::function<void(CollectionViewUpdate&)>& change);
     void applyBatch(CollectionViewUpdate& update, Completions completions);
+    struct BatchAnimation;
     void animateBatch(const CollectionViewUpdate& update, const FlowLayout::Geometry& before,
                       Completions completions);
+    void followVisibleViews(const CollectionViewUpdate& update, BatchAnimation& animation);
+    void placeBatchViews(const CollectionViewUpdate& update, const FlowLayout::Geometry& before,
+                         BatchAnimation& animation);
+    void placeBatchCell(const CollectionViewUpdate& update, const FlowLayout::Geometry& before,
+                        const LayoutAttributes& attributes, BatchAnimation& animation);
+    void placeBatchSupplementaryView(const CollectionViewUpdate& update,
+                                     const FlowLayout::Geometry& before,
+                                     const LayoutAttributes& attributes, BatchAnimation& animation);
+    void sendOutOfSight(BatchAnimation& animation);
+    void runBatchAnimation(const BatchAnimation& animation, Completions completions);
     void finishLater(Completions completions);
 
     std::unique_ptr<FlowLayout> m_layout;
