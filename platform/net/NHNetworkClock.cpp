@@ -1,9 +1,9 @@
 #include "net/NHNetworkClock.h"
 
-#include "net/SntpQuery.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
+#include "net/SntpQuery.h"
 
 #include <QtCore/QCoreApplication>
 

@@ -1,7 +1,7 @@
 #include "net/NetworkReachability.h"
 
-#include "net/SystemReachability.h"
 #include "foundation/MainThread.h"
+#include "net/SystemReachability.h"
 
 #include <QtCore/QList>
 #include <QtCore/QUrl>

@@ -1,11 +1,11 @@
 #include "ui/AlertController.h"
 
+#include "foundation/DebugLog.h"
 #include "ui/Button.h"
 #include "ui/Color.h"
 #include "ui/Font.h"
 #include "ui/Label.h"
 #include "ui/View.h"
-#include "foundation/DebugLog.h"
 
 namespace kesvor::ui {
 

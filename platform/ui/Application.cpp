@@ -1,9 +1,9 @@
 #include "ui/Application.h"
 
-#include "ui/Keyboard.h"
-#include "ui/Window.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
+#include "ui/Keyboard.h"
+#include "ui/Window.h"
 
 #include <QtCore/QEvent>
 #include <QtGui/QGuiApplication>

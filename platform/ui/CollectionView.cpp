@@ -2,9 +2,9 @@
 // CollectionViewReuse.cpp, batch updates in CollectionViewBatchUpdates.cpp.
 #include "ui/CollectionView.h"
 
-#include "ui/CollectionViewUpdate.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "ui/CollectionViewUpdate.h"
 
 namespace kesvor::ui {
 

@@ -1,9 +1,9 @@
 #include "ui/FlowLayout.h"
 
+#include "foundation/DebugLog.h"
 #include "ui/CollectionReusableView.h"
 #include "ui/CollectionView.h"
 #include "ui/CollectionViewDelegateFlowLayout.h"
-#include "foundation/DebugLog.h"
 
 #include <algorithm>
 

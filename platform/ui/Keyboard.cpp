@@ -1,7 +1,7 @@
 #include "ui/Keyboard.h"
 
-#include "ui/Application.h"
 #include "foundation/NotificationCenter.h"
+#include "ui/Application.h"
 
 #include <QtGui/QGuiApplication>
 #include <QtGui/QInputMethod>

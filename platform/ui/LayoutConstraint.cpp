@@ -1,9 +1,9 @@
 #include "ui/LayoutConstraint.h"
 
-#include "ui/LayoutEngine.h"
-#include "ui/View.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "ui/LayoutEngine.h"
+#include "ui/View.h"
 
 #include <QtCore/QPointer>
 

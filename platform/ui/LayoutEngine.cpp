@@ -1,8 +1,8 @@
 #include "ui/LayoutEngine.h"
 
+#include "foundation/DebugLog.h"
 #include "ui/Geometry.h"
 #include "ui/View.h"
-#include "foundation/DebugLog.h"
 
 #include <algorithm>
 #include <cmath>

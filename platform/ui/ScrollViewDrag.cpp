@@ -1,8 +1,8 @@
 #include "ui/ScrollViewDrag.h"
 
+#include "foundation/MainThread.h"
 #include "ui/Control.h"
 #include "ui/ScrollView.h"
-#include "foundation/MainThread.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtGui/QMouseEvent>

@@ -1,10 +1,10 @@
 #include "ui/View.h"
 
+#include "foundation/DebugLog.h"
+#include "foundation/MainThread.h"
 #include "ui/Animator.h"
 #include "ui/LayoutEngine.h"
 #include "ui/Window.h"
-#include "foundation/DebugLog.h"
-#include "foundation/MainThread.h"
 
 #include <QtWidgets/QApplication>
 

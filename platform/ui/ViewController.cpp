@@ -1,9 +1,9 @@
 #include "ui/ViewController.h"
 
-#include "ui/View.h"
-#include "ui/Window.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "ui/View.h"
+#include "ui/Window.h"
 
 #include <QtCore/QTimer>
 

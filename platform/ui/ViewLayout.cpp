@@ -1,10 +1,10 @@
 // The layout pass of a view tree and a view's part in constraint layout.
 #include "ui/View.h"
 
-#include "ui/Animator.h"
-#include "ui/LayoutEngine.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "ui/Animator.h"
+#include "ui/LayoutEngine.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>

@@ -1,8 +1,8 @@
 // Turns parsed visual-format strings into layout constraints.
 #include "ui/LayoutConstraint.h"
 
-#include "ui/View.h"
 #include "foundation/DebugLog.h"
+#include "ui/View.h"
 #include "ui/layout/VisualFormat.h"
 
 namespace kesvor::ui {

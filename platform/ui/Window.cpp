@@ -1,8 +1,8 @@
 #include "ui/Window.h"
 
+#include "foundation/DebugLog.h"
 #include "ui/Application.h"
 #include "ui/ViewController.h"
-#include "foundation/DebugLog.h"
 
 namespace kesvor::ui {
 

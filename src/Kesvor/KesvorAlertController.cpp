@@ -1,11 +1,11 @@
 #include "Kesvor/KesvorAlertController.h"
 
+#include "Kesvor/KesvorWindows.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "ui/AlertController.h"
 #include "ui/ViewController.h"
 #include "ui/Window.h"
-#include "Kesvor/KesvorWindows.h"
 
 namespace kesvor {
 

@@ -3,19 +3,19 @@
 #include "Kesvor/KesvorAlertController.h"
 #include "Kesvor/KesvorConfiguration.h"
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorPrivate.h"
 #include "Kesvor/NetworkTime.h"
 #include "Kesvor/PlatformInfo.h"
-#include "Socket/SocketManager.h"
-#include "Store/MyDataController.h"
 #include "Service/ServiceKeys.h"
 #include "Service/UserKeys.h"
+#include "Socket/SocketManager.h"
+#include "Store/MyDataController.h"
 #include "View/NetworkStatus.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
 #include "foundation/Json.h"
 #include "foundation/MainThread.h"
 #include "net/NHNetworkClock.h"
-#include "Kesvor/KesvorPrivate.h"
 
 namespace kesvor {
 
@@ -177,7 +177,8 @@ void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& e
     const std::optional<QString> deviceToken = KesvorPrivate::deviceToken();
     const std::optional<QString> userId = userIdOf(user);
     if (deviceToken && userId)
-        updateUser({{key(UserKeys::userId), *userId}, {key(ServiceKeys::deviceToken), *deviceToken}});
+        updateUser(
+            {{key(UserKeys::userId), *userId}, {key(ServiceKeys::deviceToken), *deviceToken}});
 
     NetworkTime::sharedInstance().sync([this] { connectStep(); });
 }

@@ -2,6 +2,7 @@
 
 #include "Kesvor/KesvorConfiguration.h"
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorPrivate.h"
 #include "Kesvor/PlatformInfo.h"
 #include "Service/UserKeys.h"
 #include "Service/UserModel.h"
@@ -13,7 +14,6 @@
 #include "foundation/Json.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
-#include "Kesvor/KesvorPrivate.h"
 
 #include <QtCore/QCoreApplication>
 
@@ -242,8 +242,9 @@ void SocketManager::historyArrived(const QVariantList& items)
 void SocketManager::messageArrived(const QVariantList& items)
 {
     const auto reply = firstItem(items);
-    const auto message =
-        reply ? foundation::Json::asMap(reply->value(key(SocketPayloadKeys::result))) : std::nullopt;
+    const auto message = reply
+                             ? foundation::Json::asMap(reply->value(key(SocketPayloadKeys::result)))
+                             : std::nullopt;
     if (!message) {
         KESVOR_DEBUG_LOG << "socket session: ignored a \"chat-msg\" event";
         return;
@@ -289,7 +290,8 @@ void SocketManager::sendUnsentSeenReports()
     const QVariantList reports = std::exchange(m_unsentSeenReports, {});
     QSet<QString> sent;
     for (const QVariant& report : reports) {
-        const QString messageId = report.toMap().value(key(SocketPayloadKeys::messageId)).toString();
+        const QString messageId =
+            report.toMap().value(key(SocketPayloadKeys::messageId)).toString();
         if (!sent.contains(messageId)) {
             sent.insert(messageId);
             m_socket->emit(name(Event::update_message_status), {report});

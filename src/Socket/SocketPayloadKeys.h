@@ -24,9 +24,9 @@ enum class SocketPayloadKeys {
 template <> struct kesvor::foundation::RawValues<kesvor::SocketPayloadKeys> {
     using K = kesvor::SocketPayloadKeys;
     static constexpr std::array table{
-        std::pair{K::members, "members"},     std::pair{K::platformInfo, "platformInfo"},
-        std::pair{K::roomId, "roomId"},       std::pair{K::result, "result"},
-        std::pair{K::messageId, "messageId"}, std::pair{K::messageStatus, "messageStatus"},
+        std::pair{K::members, "members"},       std::pair{K::platformInfo, "platformInfo"},
+        std::pair{K::roomId, "roomId"},         std::pair{K::result, "result"},
+        std::pair{K::messageId, "messageId"},   std::pair{K::messageStatus, "messageStatus"},
         std::pair{K::senderRole, "senderRole"},
     };
 };

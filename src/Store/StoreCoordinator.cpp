@@ -2,9 +2,9 @@
 
 #include "Store/StoreNames.h"
 
+#include "Kesvor/KesvorBuildConfig.h"
 #include "Kesvor/KesvorBundle.h"
 #include "Kesvor/KesvorConfiguration.h"
-#include "Kesvor/KesvorBuildConfig.h"
 
 #include "data/MappingModel.h"
 #include "data/MigrationManager.h"

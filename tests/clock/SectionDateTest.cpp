@@ -1,5 +1,5 @@
-#include "clock/SntpResponder.h"
 #include "View/CustomDateFormatter.h"
+#include "clock/SntpResponder.h"
 #include "net/NHNetworkClock.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorPrivate.h"
 #include "kesvor/Kesvor.h"
 #include "support/TestSupport.h"
-#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorPrivate.h"
 #include "Service/WebServiceManager.h"
 #include "Store/MyDataController.h"
 #include "kesvor/Kesvor.h"
 #include "net/NetworkReachability.h"
 #include "support/SdkSessionTest.h"
 #include "support/TestSupport.h"
-#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorPrivate.h"
 #include "Kesvor/PlatformInfo.h"
 #include "Service/WebServiceManager.h"
 #include "Socket/SocketManager.h"
@@ -6,7 +7,6 @@
 #include "kesvor/Kesvor.h"
 #include "support/SdkSessionTest.h"
 #include "support/TestSupport.h"
-#include "Kesvor/KesvorPrivate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "support/SdkSessionTest.h"
 
+#include "Kesvor/KesvorWindows.h"
 #include "Kesvor/NetworkTime.h"
 #include "Service/WebServiceManager.h"
 #include "Socket/SocketManager.h"
@@ -12,7 +13,6 @@
 #include "ui/Application.h"
 #include "ui/ViewController.h"
 #include "ui/Window.h"
-#include "Kesvor/KesvorWindows.h"
 
 using namespace std::chrono_literals;
 

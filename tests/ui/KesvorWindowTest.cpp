@@ -1,6 +1,8 @@
 #include "ui/UiTest.h"
 
 #include "Kesvor/KesvorAlertController.h"
+#include "Kesvor/KesvorPrivate.h"
+#include "Kesvor/KesvorWindows.h"
 #include "Kesvor/SdkImage.h"
 #include "kesvor/Kesvor.h"
 #include "support/TestSupport.h"
@@ -8,8 +10,6 @@
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/Window.h"
-#include "Kesvor/KesvorWindows.h"
-#include "Kesvor/KesvorPrivate.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QThread>
