@@ -2,6 +2,11 @@
 
 #include <QtCore/QStringList>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,8 +19,9 @@ namespace {
 // Whole doubles up to 2^53 in magnitude are exact integers and written as such.
 constexpr double largestExactInteger = 9007199254740992.0;
 
-// Appends to a QString through a raw pointer. The string grows geometrically
-// while writing and is cut to the written length when the sink goes away.
+// Appends to a QString through a raw pointer. The string is lengthened to its
+// capacity, or geometrically beyond, while writing, and cut to the written
+// length when the sink goes away; the capacity stays for the next writer.
 class Sink {
 public:
     explicit Sink(QString& out)
@@ -52,7 +58,7 @@ private:
     {
         if (m_data && m_size + count <= m_out.size())
             return;
-        m_out.resize(std::max(m_size + count, 2 * m_out.size() + 64));
+        m_out.resize(std::max({m_size + count, m_out.capacity(), 2 * m_size + 64}));
         m_data = reinterpret_cast<char16_t*>(m_out.data());
     }
 
@@ -60,6 +66,39 @@ private:
     qsizetype m_size;
     char16_t* m_data = nullptr;
 };
+
+bool isSpecial(char16_t c)
+{
+    return c < 0x20 || c == u'"' || c == u'\\' || QChar::isSurrogate(c);
+}
+
+// The first unit from p on that cannot be copied as it stands: a quote, a
+// backslash, a control character or half of a surrogate pair. Strings are
+// scanned eight units at a time where the processor allows.
+const char16_t* findSpecial(const char16_t* p, const char16_t* end)
+{
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi16(u'"');
+    const __m128i backslash = _mm_set1_epi16(u'\\');
+    const __m128i lastControl = _mm_set1_epi16(0x1f);
+    const __m128i surrogateBits = _mm_set1_epi16(short(0xf800));
+    const __m128i surrogate = _mm_set1_epi16(short(0xd800));
+    for (; end - p >= 8; p += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i control =
+            _mm_cmpeq_epi16(_mm_subs_epu16(units, lastControl), _mm_setzero_si128());
+        const __m128i escaped =
+            _mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, backslash));
+        const __m128i halfPair = _mm_cmpeq_epi16(_mm_and_si128(units, surrogateBits), surrogate);
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(control, escaped), halfPair));
+        if (hits != 0)
+            return p + std::countr_zero(unsigned(hits)) / 2;
+    }
+#endif
+    while (p < end && !isSpecial(*p))
+        ++p;
+    return p;
+}
 
 class Writer {
 public:
@@ -181,12 +220,8 @@ void Writer::string(QStringView text)
     m_sink.put(u'"');
     const char16_t* run = text.utf16();
     const char16_t* const end = run + text.size();
-    for (const char16_t* p = run; p < end;) {
+    for (const char16_t* p = findSpecial(run, end); p < end; p = findSpecial(p, end)) {
         const char16_t c = *p;
-        if (c >= 0x20 && c != u'"' && c != u'\\' && !QChar::isSurrogate(c)) {
-            ++p;
-            continue;
-        }
         if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
             p += 2;
             continue;

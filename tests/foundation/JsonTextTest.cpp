@@ -73,7 +73,7 @@ public:
                                            0x01,   0x1f,   0x7f, 0xe9,  0x2028, 0xfeff,
                                            0xfffe, 0xffff, u'u', u' ',  0,      u'\r'};
         QString text;
-        for (int i = below(12); i > 0; --i) {
+        for (int i = below(below(3) == 0 ? 40 : 12); i > 0; --i) {
             const int kind = below(10);
             if (kind < 5)
                 text.append(QChar(u'a' + below(26)));
