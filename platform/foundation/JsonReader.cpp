@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <map>
 
 namespace kesvor::foundation {
 
@@ -173,12 +174,15 @@ bool Reader::array(QVariantList& out)
     }
 }
 
+// Built as a std::map, which takes keys and values without copies and is
+// handed to QVariantMap whole; keys that arrive in order go in at the end.
 bool Reader::object(QVariantMap& out)
 {
     if (!enter())
         return false;
     ++m_pos; // {
     skipSpace();
+    std::map<QString, QVariant> entries;
     if (at(u'}')) {
         ++m_pos;
         leave();
@@ -197,11 +201,12 @@ bool Reader::object(QVariantMap& out)
         if (!value(element))
             return false;
         // A repeated key keeps its last value.
-        out.insert(key, std::move(element));
+        entries.insert_or_assign(entries.end(), std::move(key), std::move(element));
         skipSpace();
         if (at(u'}')) {
             ++m_pos;
             leave();
+            out = QVariantMap(std::move(entries));
             return true;
         }
         if (!at(u','))

@@ -16,6 +16,8 @@ namespace {
 
 // A retired socket gets this long to finish its closing handshake.
 constexpr int closeGraceMs = 1000;
+// Frames are built in a buffer the size of the last one, up to this many units.
+constexpr qsizetype maxFrameCapacity = 64 * 1024;
 
 QString normalisedNamespace(const QString& nsp)
 {
@@ -68,7 +70,7 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(0);
     QObject::connect(&m_flushTimer, &QTimer::timeout, this, [this] {
-        if (m_socket)
+        if (m_socket && std::exchange(m_framesUnflushed, false))
             m_socket->flush();
     });
 }
@@ -129,7 +131,7 @@ void SocketIOClient::emit(const QString& event, const QVariantList& items)
         KESVOR_DEBUG_LOG << "socket.io: items are not JSON-encodable, dropped emit of" << event;
         return;
     }
-    m_frameCapacity = std::max(m_frameCapacity, frame.size());
+    m_frameCapacity = std::clamp(frame.size(), qsizetype(64), maxFrameCapacity);
     // The server would end the whole connection over an oversized packet. A
     // UTF-16 unit takes at most three bytes of UTF-8, so most frames are
     // known to fit without measuring.
@@ -188,6 +190,9 @@ void SocketIOClient::retireSocket()
     m_phase = Phase::idle;
     if (!m_socket)
         return;
+    // Closing writes whatever the socket still holds.
+    m_flushTimer.stop();
+    m_framesUnflushed = false;
     QWebSocket* socket = std::exchange(m_socket, nullptr);
     QObject::disconnect(socket, nullptr, this, nullptr);
     QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
@@ -231,8 +236,10 @@ void SocketIOClient::send(const QString& frame)
     // first frame of a pass of the loop leaves at once, which keeps round trips
     // short; later ones in the same pass are flushed together by a zero timer,
     // which unlike a queued call needs no wake-up of the loop.
-    if (m_flushTimer.isActive())
+    if (m_flushTimer.isActive()) {
+        m_framesUnflushed = true;
         return;
+    }
     m_socket->flush();
     m_flushTimer.start();
 }

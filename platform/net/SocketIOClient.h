@@ -157,7 +157,6 @@ private:
     EngineIOHandshake m_handshake;
     ReconnectBackoff m_backoff;
     bool m_reconnectWanted = false;
-    // Frames are built in a buffer as large as the largest so far.
     qsizetype m_frameCapacity = 256;
     // When the server last showed life; the dead-connection timer compares
     // against it when it fires instead of being restarted for every packet.
@@ -167,6 +166,7 @@ private:
     std::unique_ptr<Timer> m_pingTimer;
     std::unique_ptr<Timer> m_reconnectTimer;
     QTimer m_flushTimer;
+    bool m_framesUnflushed = false;
 };
 
 } // namespace kesvor::net
