@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -56,6 +57,34 @@ const char16_t* findQuoteOrBackslash(const char16_t* p, const char16_t* end)
     return p;
 }
 
+// Object keys repeat from one document to the next. The last few hundred short
+// ones are kept, per thread, and handed out again instead of new copies.
+class KeyCache {
+public:
+    QString key(QStringView text)
+    {
+        if (text.size() > maxLength)
+            return text.toString();
+        size_t hash = 2166136261u;
+        for (const QChar c : text)
+            hash = (hash ^ c.unicode()) * 16777619u;
+        QString& cached = m_keys[hash % m_keys.size()];
+        if (cached != text)
+            cached = text.toString();
+        return cached;
+    }
+
+    static KeyCache& forThisThread()
+    {
+        thread_local KeyCache cache;
+        return cache;
+    }
+
+private:
+    static constexpr qsizetype maxLength = 32;
+    std::array<QString, 256> m_keys;
+};
+
 // A recursive descent over UTF-16 text; every function leaves m_pos after
 // what it read, or fails.
 class Reader {
@@ -88,6 +117,7 @@ private:
     bool enter() { return ++m_depth <= maxDepth; }
     void leave() { --m_depth; }
     bool string(QString& out);
+    bool key(KeyCache& keys, QString& out);
     bool escapedString(const char16_t* start, QString& out);
     bool number(QVariant& out);
     bool literal(QStringView word);
@@ -188,9 +218,10 @@ bool Reader::object(QVariantMap& out)
         leave();
         return true;
     }
+    KeyCache& keys = KeyCache::forThisThread();
     for (;;) {
         QString key;
-        if (!at(u'"') || !string(key))
+        if (!at(u'"') || !this->key(keys, key))
             return false;
         skipSpace();
         if (!at(u':'))
@@ -225,6 +256,20 @@ bool Reader::string(QString& out)
         return false;
     if (*m_pos == u'"') {
         out = QString(reinterpret_cast<const QChar*>(start), m_pos - start);
+        ++m_pos;
+        return true;
+    }
+    return escapedString(start, out);
+}
+
+bool Reader::key(KeyCache& keys, QString& out)
+{
+    const char16_t* const start = ++m_pos; // "
+    m_pos = findQuoteOrBackslash(m_pos, m_end);
+    if (m_pos == m_end)
+        return false;
+    if (*m_pos == u'"') {
+        out = keys.key(QStringView(start, m_pos));
         ++m_pos;
         return true;
     }
