@@ -155,6 +155,8 @@ TEST(SocketIOPacketTest, EncodesEventsWithNamespaceAndNestedItems)
 
 TEST(SocketIOPacketTest, EventsReadDirectlyMatchTheGeneralDecoder)
 {
+    std::string deep = "2[\"deep\",";
+    deep.append(2000, '[').append(2000, ']').append("]");
     const std::string texts[] = {
         R"(2["foo",{"a":[1,null,2.5,-0,1e2]},"é\"\u00e9",true])",
         R"(2/admin,12["bar",{"z":1,"a":{"b":[]}}])",
@@ -171,7 +173,7 @@ TEST(SocketIOPacketTest, EventsReadDirectlyMatchTheGeneralDecoder)
         R"(3["ack"])",
         R"(0/t,{"sid":"x"})",
         "2",
-        "2[\"deep\"," + std::string(2000, '[') + std::string(2000, ']') + "]",
+        deep,
     };
     for (const std::string& text : texts) {
         const auto general = SocketIOPacket::decode(QByteArrayView(text));
