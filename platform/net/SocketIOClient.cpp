@@ -4,6 +4,7 @@
 #include "foundation/MainThread.h"
 #include "net/SocketIOPacket.h"
 
+#include <QtCore/QAbstractEventDispatcher>
 #include <QtCore/QPointer>
 #include <QtCore/QThread>
 #include <QtCore/QTimer>
@@ -67,12 +68,10 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
     m_deadTimer = time.makeTimer([this] { onDeadTimer(); });
     m_pingTimer = time.makeTimer([this] { onPingTimer(); });
     m_reconnectTimer = time.makeTimer([this] { reconnectNow(); });
-    m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(0);
-    QObject::connect(&m_flushTimer, &QTimer::timeout, this, [this] {
-        if (m_socket && std::exchange(m_framesUnflushed, false))
-            m_socket->flush();
-    });
+    // The dispatcher says when a pass of the event loop is over.
+    if (const auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, this,
+                         &SocketIOClient::onPassEnded);
 }
 
 SocketIOClient::~SocketIOClient()
@@ -191,7 +190,6 @@ void SocketIOClient::retireSocket()
     if (!m_socket)
         return;
     // Closing writes whatever the socket still holds.
-    m_flushTimer.stop();
     m_framesUnflushed = false;
     QWebSocket* socket = std::exchange(m_socket, nullptr);
     QObject::disconnect(socket, nullptr, this, nullptr);
@@ -234,14 +232,20 @@ void SocketIOClient::send(const QString& frame)
     m_socket->sendTextMessage(frame);
     // The socket itself would write when the event loop next polls it. The
     // first frame of a pass of the loop leaves at once, which keeps round trips
-    // short; later ones in the same pass are flushed together by a zero timer,
-    // which unlike a queued call needs no wake-up of the loop.
-    if (m_flushTimer.isActive()) {
+    // short; later ones in the same pass are written together when it ends.
+    if (m_flushedThisPass) {
         m_framesUnflushed = true;
         return;
     }
     m_socket->flush();
-    m_flushTimer.start();
+    m_flushedThisPass = true;
+}
+
+void SocketIOClient::onPassEnded()
+{
+    m_flushedThisPass = false;
+    if (m_socket && std::exchange(m_framesUnflushed, false))
+        m_socket->flush();
 }
 
 void SocketIOClient::sendSocketPacket(QStringView packet)

@@ -6,7 +6,6 @@
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
-#include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtCore/QVariantList>
 #include <QtNetwork/QSslConfiguration>
@@ -126,6 +125,7 @@ private:
     void setStatus(SocketIOStatus status);
     void deliver(QString event, QVariantList items);
     void send(const QString& frame);
+    void onPassEnded();
     void sendSocketPacket(QStringView packet);
     QString namespacePart() const;
 
@@ -165,7 +165,7 @@ private:
     std::unique_ptr<Timer> m_deadTimer;
     std::unique_ptr<Timer> m_pingTimer;
     std::unique_ptr<Timer> m_reconnectTimer;
-    QTimer m_flushTimer;
+    bool m_flushedThisPass = false;
     bool m_framesUnflushed = false;
 };
 
