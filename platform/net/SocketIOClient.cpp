@@ -65,8 +65,9 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
         m_options.timeSource = foundation::TimeSource::system();
     foundation::TimeSource& time = *m_options.timeSource;
     m_connectTimer = time.makeTimer([this] { lose(QStringLiteral("connect timeout")); });
-    m_deadTimer = time.makeTimer([this] { onDeadTimer(); });
-    m_pingTimer = time.makeTimer([this] { onPingTimer(); });
+    m_heartbeat = std::make_unique<EngineIOHeartbeat>(
+        time, [this] { send(frameOf(EngineIOPacket::Type::Ping)); },
+        [this] { lose(QStringLiteral("ping timeout")); });
     m_reconnectTimer = time.makeTimer([this] { reconnectNow(); });
     // The dispatcher says when a pass of the event loop is over.
     if (const auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
@@ -201,8 +202,7 @@ void SocketIOClient::retireSocket()
 void SocketIOClient::stopTimers()
 {
     m_connectTimer->stop();
-    m_deadTimer->stop();
-    m_pingTimer->stop();
+    m_heartbeat->stop();
 }
 
 void SocketIOClient::setStatus(SocketIOStatus status)
@@ -271,7 +271,7 @@ void SocketIOClient::onTextMessage(const QString& text)
     }
     // Revision 3 servers only answer the client's pings; any packet shows life.
     if (m_options.protocol == SocketIOProtocol::engineIO3 && m_phase != Phase::awaitingOpen)
-        noteLife();
+        m_heartbeat->noteLife();
     const QStringView data = QStringView(text).sliced(1);
     switch (*type) {
     case EngineIOPacket::Type::Open:
@@ -283,12 +283,8 @@ void SocketIOClient::onTextMessage(const QString& text)
     case EngineIOPacket::Type::Ping:
         if (m_phase == Phase::awaitingOpen)
             break;
-        // The server's ping comes once per interval: restarting the timer
-        // here spares it a wake-up of its own.
-        if (m_options.protocol == SocketIOProtocol::engineIO4) {
-            noteLife();
-            startDeadTimer();
-        }
+        if (m_options.protocol == SocketIOProtocol::engineIO4)
+            m_heartbeat->notePing();
         send(frameOf(EngineIOPacket::Type::Pong, data));
         break;
     case EngineIOPacket::Type::Message:
@@ -312,47 +308,16 @@ void SocketIOClient::onOpen(QByteArrayView data)
     }
     m_handshake = *handshake;
     m_phase = Phase::awaitingConnect;
-    noteLife();
-    startDeadTimer();
-    if (m_options.protocol == SocketIOProtocol::engineIO3) {
-        m_pingTimer->start(Duration(m_handshake.pingIntervalMs));
+    const bool revision3 = m_options.protocol == SocketIOProtocol::engineIO3;
+    m_heartbeat->start(Duration(m_handshake.pingIntervalMs), Duration(m_handshake.pingTimeoutMs),
+                       revision3);
+    if (revision3) {
         // Revision 3 servers join "/" by themselves; other namespaces are asked for.
         if (m_options.nsp != QLatin1String("/"))
             sendSocketPacket(QLatin1Char('0') + namespacePart());
         return;
     }
     sendSocketPacket(QLatin1Char('0') + namespacePart());
-}
-
-SocketIOClient::Duration SocketIOClient::deadAfter() const
-{
-    return Duration(qint64(m_handshake.pingIntervalMs) + m_handshake.pingTimeoutMs);
-}
-
-void SocketIOClient::noteLife()
-{
-    m_lastLife = m_options.timeSource->now();
-}
-
-void SocketIOClient::startDeadTimer()
-{
-    m_deadTimer->start(m_lastLife + deadAfter() - m_options.timeSource->now());
-}
-
-// Dead after a whole interval and timeout without life; life seen since the
-// timer was started moves the deadline on.
-void SocketIOClient::onDeadTimer()
-{
-    if (m_options.timeSource->now() - m_lastLife >= deadAfter())
-        lose(QStringLiteral("ping timeout"));
-    else
-        startDeadTimer();
-}
-
-void SocketIOClient::onPingTimer()
-{
-    send(frameOf(EngineIOPacket::Type::Ping));
-    m_pingTimer->start(Duration(m_handshake.pingIntervalMs));
 }
 
 void SocketIOClient::onSocketPacket(QStringView data)

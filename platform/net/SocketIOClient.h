@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/TimeSource.h"
+#include "net/EngineIOHeartbeat.h"
 #include "net/EngineIOPacket.h"
 #include "net/ReconnectBackoff.h"
 
@@ -137,12 +138,6 @@ private:
     void onKicked();
     void onEvent(const SocketIOPacket& packet);
 
-    Duration deadAfter() const;
-    void noteLife();
-    void startDeadTimer();
-    void onDeadTimer();
-    void onPingTimer();
-
     void lose(const QString& reason);
     void scheduleReconnect();
     void reconnectNow();
@@ -158,12 +153,8 @@ private:
     ReconnectBackoff m_backoff;
     bool m_reconnectWanted = false;
     qsizetype m_frameCapacity = 256;
-    // When the server last showed life; the dead-connection timer compares
-    // against it when it fires instead of being restarted for every packet.
-    Duration m_lastLife{0};
     std::unique_ptr<Timer> m_connectTimer;
-    std::unique_ptr<Timer> m_deadTimer;
-    std::unique_ptr<Timer> m_pingTimer;
+    std::unique_ptr<EngineIOHeartbeat> m_heartbeat;
     std::unique_ptr<Timer> m_reconnectTimer;
     bool m_flushedThisPass = false;
     bool m_framesUnflushed = false;
