@@ -69,7 +69,8 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
         time, [this] { send(frameOf(EngineIOPacket::Type::Ping)); },
         [this] { lose(QStringLiteral("ping timeout")); });
     m_reconnectTimer = time.makeTimer([this] { reconnectNow(); });
-    // The dispatcher says when a pass of the event loop is over.
+    // The dispatcher says when a pass of the event loop is over. Without one,
+    // frames after the first wait for the socket to write them by itself.
     if (const auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
         QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, this,
                          &SocketIOClient::onPassEnded);
