@@ -1,6 +1,24 @@
-// Round trips per second (emit, server echo, receive) of net::SocketIOClient
-// against the stand-in chat service, and of Node's official socket.io-client
-// run as a peer process against the same service in the same run.
+// Round trips per second, and the client's CPU time per round trip, of
+// net::SocketIOClient and of Node's official socket.io-client, side by side in
+// one run against the same stand-in chat service (tools/chat-service).
+//
+// Method. A round trip is an "echo" event the client emits with a customer's
+// chat message as the SDK sends it, echoed by the service, and received by the
+// client's handler. Each client keeps 1 event in flight (latency) or 32 (a
+// steady stream); after 200 warm-up round trips, 20,000 round trips are timed
+// with a monotonic clock. Ours runs in this process, the official client in a
+// node process of its own (official-client-peer.js), started afresh per round.
+// In each of 5 rounds the two clients take turns at both window sizes, so load
+// from elsewhere on the machine falls on both alike; for each client and window
+// the best round counts: the highest rate and, separately, the lowest CPU time.
+//
+// CPU time is each client's own over the timed round trips: for ours the CPU
+// clock of the thread that runs the client (all of it runs there; the service
+// is a process of its own), for the official client its process's CPU usage
+// (process.cpuUsage(), all threads). Both include the kernel's time in the
+// clients' system calls, which is also reported on its own. The service shares
+// the machine's cores with the client under test, so round trips per second
+// also depend on how the two share them; CPU time per round trip does not.
 
 #include "net/SocketIOClient.h"
 #include "support/ChatService.h"
@@ -14,7 +32,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 
@@ -27,8 +48,36 @@ constexpr int roundTrips = 20'000;
 constexpr int warmUpRoundTrips = 200;
 
 kesvor::test::ChatService* service = nullptr;
-// Best rate seen per benchmark name, for the comparison at the end.
-std::map<std::pair<std::string, int64_t>, double> bestRates;
+
+struct Timing {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    /// The part of cpuSeconds spent in the kernel.
+    double systemSeconds = 0;
+};
+
+struct Best {
+    double rate = 0;
+    double cpuMicrosecondsPerRoundTrip = 0;
+    double systemMicrosecondsPerRoundTrip = 0;
+};
+
+// The best of each client and window, for the comparison at the end.
+std::map<std::pair<std::string, int64_t>, Best> best;
+
+double threadCpuSeconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
+}
+
+double threadSystemSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
+}
 
 // A customer's chat message as the SDK sends it.
 QVariantMap payload()
@@ -44,17 +93,25 @@ QVariantMap payload()
             {"approvedByAgent", "approved"}};
 }
 
-void record(benchmark::State& state, const char* client, double seconds, int count)
+void record(benchmark::State& state, const char* client, Timing timing, int count)
 {
-    state.SetIterationTime(seconds);
-    const double rate = count / seconds;
+    state.SetIterationTime(timing.seconds);
+    const double rate = count / timing.seconds;
+    const double cpu = timing.cpuSeconds * 1e6 / count;
+    const double system = timing.systemSeconds * 1e6 / count;
     state.counters["round_trips_per_s"] = rate;
-    double& best = bestRates[{client, state.range(0)}];
-    best = std::max(best, rate);
+    state.counters["cpu_us_per_round_trip"] = cpu;
+    state.counters["system_us_per_round_trip"] = system;
+    Best& entry = best[{client, state.range(0)}];
+    entry.rate = std::max(entry.rate, rate);
+    if (entry.cpuMicrosecondsPerRoundTrip == 0 || cpu < entry.cpuMicrosecondsPerRoundTrip) {
+        entry.cpuMicrosecondsPerRoundTrip = cpu;
+        entry.systemMicrosecondsPerRoundTrip = system;
+    }
 }
 
-// Keeps up to window events in flight; returns the seconds total round trips took.
-double runKesvor(SocketIOClient& client, int total, int window)
+// Keeps up to window events in flight while total round trips complete.
+Timing runKesvor(SocketIOClient& client, int total, int window)
 {
     const QVariantMap message = payload();
     int sent = 0;
@@ -73,10 +130,13 @@ double runKesvor(SocketIOClient& client, int total, int window)
             pump();
     });
     QElapsedTimer timer;
+    const double cpuStart = threadCpuSeconds();
+    const double systemStart = threadSystemSeconds();
     timer.start();
     pump();
     loop.exec();
-    return double(timer.nsecsElapsed()) / 1e9;
+    return {double(timer.nsecsElapsed()) / 1e9, threadCpuSeconds() - cpuStart,
+            threadSystemSeconds() - systemStart};
 }
 
 void BM_KesvorClient(benchmark::State& state)
@@ -124,7 +184,9 @@ void BM_OfficialClient(benchmark::State& state)
             return;
         }
         const QJsonObject result = QJsonDocument::fromJson(peer.readAllStandardOutput()).object();
-        record(state, "official", result.value("seconds").toDouble(),
+        record(state, "official",
+               {result.value("seconds").toDouble(), result.value("cpuSeconds").toDouble(),
+                result.value("systemSeconds").toDouble()},
                result.value("roundTrips").toInt());
     }
 }
@@ -167,13 +229,20 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    std::printf("\nround trips per second, best of %d rounds:\n", rounds);
+    std::printf("\nbest of %d rounds: round trips per second (rt/s), and the client's CPU time"
+                "\nper round trip in microseconds, of which in the kernel:\n",
+                rounds);
     for (const int window : {1, 32}) {
-        const double ours = bestRates[{"kesvor", window}];
-        const double official = bestRates[{"official", window}];
-        if (ours > 0 && official > 0)
-            std::printf("  window %2d: kesvor %9.0f   socket.io-client %9.0f   ratio %.2f\n",
-                        window, ours, official, ours / official);
+        const Best ours = best[{"kesvor", window}];
+        const Best official = best[{"official", window}];
+        if (ours.rate > 0 && official.rate > 0)
+            std::printf("  window %2d: kesvor %6.0f rt/s %5.1f us (%4.1f)   socket.io-client %6.0f"
+                        " rt/s %5.1f us (%4.1f)   rate %.2fx, CPU 1/%.2f\n",
+                        window, ours.rate, ours.cpuMicrosecondsPerRoundTrip,
+                        ours.systemMicrosecondsPerRoundTrip, official.rate,
+                        official.cpuMicrosecondsPerRoundTrip,
+                        official.systemMicrosecondsPerRoundTrip, ours.rate / official.rate,
+                        official.cpuMicrosecondsPerRoundTrip / ours.cpuMicrosecondsPerRoundTrip);
     }
     return 0;
 }

@@ -3,7 +3,9 @@
 // The peer of socketio_bench: round trips of Node's official socket.io-client
 // against the stand-in service, measured the same way as the C++ client.
 // usage: node official-client-peer.js <url> <namespace> <round trips> <window> <payload JSON>
-// Prints one JSON line: {"roundTrips": n, "seconds": s}.
+// Prints one JSON line: {"roundTrips": n, "seconds": s, "cpuSeconds": c,
+// "systemSeconds": k}, where c is the CPU time (user and system, all threads)
+// this process used over the timed round trips and k the system part of it.
 
 const { io } = require('socket.io-client');
 
@@ -37,9 +39,14 @@ socket.on('connect_error', (error) => {
 socket.on('connect', () => {
     run(warmUp, () => {
         const start = process.hrtime.bigint();
+        const cpuStart = process.cpuUsage();
         run(count, () => {
+            const cpu = process.cpuUsage(cpuStart);
             const seconds = Number(process.hrtime.bigint() - start) / 1e9;
-            process.stdout.write(`${JSON.stringify({ roundTrips: count, seconds })}\n`);
+            const cpuSeconds = (cpu.user + cpu.system) / 1e6;
+            const systemSeconds = cpu.system / 1e6;
+            const result = { roundTrips: count, seconds, cpuSeconds, systemSeconds };
+            process.stdout.write(`${JSON.stringify(result)}\n`);
             socket.close();
             process.exit(0);
         });

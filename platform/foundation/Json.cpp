@@ -1,5 +1,7 @@
 #include "foundation/Json.h"
 
+#include "foundation/JsonWriter.h"
+
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -64,17 +66,19 @@ bool Json::isEncodable(const QVariant& value)
 
 std::optional<QByteArray> Json::encode(const QVariant& value, Error* error)
 {
-    if (!isEncodable(value)) {
+    const int type = value.typeId();
+    const bool container = type == QMetaType::QVariantMap || type == QMetaType::QVariantHash ||
+                           type == QMetaType::QVariantList || type == QMetaType::QStringList;
+    QString text;
+    if (container ? !JsonWriter::write(value, text) : !isEncodable(value)) {
         setError(error, 1, QStringLiteral("value is not JSON-encodable"));
         return std::nullopt;
     }
-    const QJsonValue json = toJsonValue(value);
-    if (json.isObject())
-        return QJsonDocument(json.toObject()).toJson(QJsonDocument::Compact);
-    if (json.isArray())
-        return QJsonDocument(json.toArray()).toJson(QJsonDocument::Compact);
-    setError(error, 2, QStringLiteral("top-level JSON value must be an object or an array"));
-    return std::nullopt;
+    if (!container) {
+        setError(error, 2, QStringLiteral("top-level JSON value must be an object or an array"));
+        return std::nullopt;
+    }
+    return text.toUtf8();
 }
 
 std::optional<QVariant> Json::decode(const QByteArray& text, Error* error)

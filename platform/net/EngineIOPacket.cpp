@@ -26,9 +26,17 @@ std::optional<int> milliseconds(const QJsonValue& value)
 
 std::optional<EngineIOPacket> EngineIOPacket::decode(QByteArrayView frame)
 {
-    if (frame.isEmpty() || frame.front() < char(Type::Open) || frame.front() > char(Type::Noop))
+    const auto type = frame.isEmpty() ? std::nullopt : typeOf(uchar(frame.front()));
+    if (!type)
         return std::nullopt;
-    return EngineIOPacket{Type(frame.front()), frame.sliced(1).toByteArray()};
+    return EngineIOPacket{*type, frame.sliced(1).toByteArray()};
+}
+
+std::optional<EngineIOPacket::Type> EngineIOPacket::typeOf(char16_t first)
+{
+    if (first < char16_t(Type::Open) || first > char16_t(Type::Noop))
+        return std::nullopt;
+    return Type(first);
 }
 
 QByteArray EngineIOPacket::encode(Type type, QByteArrayView data)

@@ -27,6 +27,8 @@ struct EngineIOPacket {
 
     /// The packet of a text frame, or nothing for an empty frame or an unknown type.
     static std::optional<EngineIOPacket> decode(QByteArrayView frame);
+    /// The type a frame's first character announces, or nothing for an unknown one.
+    static std::optional<Type> typeOf(char16_t first);
     static QByteArray encode(Type type, QByteArrayView data = {});
 };
 

@@ -4,8 +4,10 @@
 #include "foundation/MainThread.h"
 #include "net/SocketIOPacket.h"
 
+#include <QtCore/QAbstractEventDispatcher>
 #include <QtCore/QPointer>
 #include <QtCore/QThread>
+#include <QtCore/QTimer>
 #include <QtNetwork/QNetworkRequest>
 #include <QtWebSockets/QWebSocket>
 
@@ -15,12 +17,22 @@ namespace {
 
 // A retired socket gets this long to finish its closing handshake.
 constexpr int closeGraceMs = 1000;
+// Frames are built in a buffer the size of the last one, up to this many units.
+constexpr qsizetype maxFrameCapacity = 64 * 1024;
 
 QString normalisedNamespace(const QString& nsp)
 {
     if (nsp.isEmpty())
         return QStringLiteral("/");
     return nsp.startsWith(QLatin1Char('/')) ? nsp : QLatin1Char('/') + nsp;
+}
+
+QString frameOf(EngineIOPacket::Type type, QStringView data = {})
+{
+    QString frame;
+    frame.reserve(data.size() + 1);
+    frame.append(QLatin1Char(char(type))).append(data);
+    return frame;
 }
 
 const char* statusName(SocketIOStatus status)
@@ -49,15 +61,19 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
 {
     KESVOR_ASSERT_MAIN_THREAD();
     m_options.nsp = normalisedNamespace(m_options.nsp);
-    for (QTimer* timer : {&m_connectTimer, &m_deadTimer, &m_reconnectTimer})
-        timer->setSingleShot(true);
-    QObject::connect(&m_connectTimer, &QTimer::timeout, this,
-                     [this] { lose(QStringLiteral("connect timeout")); });
-    QObject::connect(&m_deadTimer, &QTimer::timeout, this,
-                     [this] { lose(QStringLiteral("ping timeout")); });
-    QObject::connect(&m_pingTimer, &QTimer::timeout, this,
-                     [this] { send(EngineIOPacket::encode(EngineIOPacket::Type::Ping)); });
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &SocketIOClient::reconnectNow);
+    if (!m_options.timeSource)
+        m_options.timeSource = foundation::TimeSource::system();
+    foundation::TimeSource& time = *m_options.timeSource;
+    m_connectTimer = time.makeTimer([this] { lose(QStringLiteral("connect timeout")); });
+    m_heartbeat = std::make_unique<EngineIOHeartbeat>(
+        time, [this] { send(frameOf(EngineIOPacket::Type::Ping)); },
+        [this] { lose(QStringLiteral("ping timeout")); });
+    m_reconnectTimer = time.makeTimer([this] { reconnectNow(); });
+    // The dispatcher says when a pass of the event loop is over. Without one,
+    // frames after the first wait for the socket to write them by itself.
+    if (const auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, this,
+                         &SocketIOClient::onPassEnded);
 }
 
 SocketIOClient::~SocketIOClient()
@@ -69,7 +85,7 @@ SocketIOClient::~SocketIOClient()
 void SocketIOClient::onAny(AnyHandler handler)
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    m_handler = std::move(handler);
+    m_handler = handler ? std::make_shared<const AnyHandler>(std::move(handler)) : nullptr;
 }
 
 void SocketIOClient::connect()
@@ -77,7 +93,7 @@ void SocketIOClient::connect()
     KESVOR_ASSERT_MAIN_THREAD();
     if (status() == SocketIOStatus::connecting || status() == SocketIOStatus::connected)
         return;
-    m_reconnectTimer.stop();
+    m_reconnectTimer->stop();
     m_backoff.reset();
     m_reconnectWanted = m_options.reconnects;
     open();
@@ -87,12 +103,12 @@ void SocketIOClient::disconnect()
 {
     KESVOR_ASSERT_MAIN_THREAD();
     m_reconnectWanted = false;
-    m_reconnectTimer.stop();
+    m_reconnectTimer->stop();
     const SocketIOStatus previous = status();
     if (previous != SocketIOStatus::connecting && previous != SocketIOStatus::connected)
         return;
     if (m_phase == Phase::joined)
-        sendSocketPacket("1" + namespacePart());
+        sendSocketPacket(QLatin1Char('1') + namespacePart());
     retireSocket();
     setStatus(SocketIOStatus::disconnected);
     deliver(QString::fromLatin1(disconnectEvent), {QStringLiteral("io client disconnect")});
@@ -109,18 +125,24 @@ void SocketIOClient::emit(const QString& event, const QVariantList& items)
         KESVOR_DEBUG_LOG << "socket.io: not connected, dropped emit of" << event;
         return;
     }
-    const auto packet = SocketIOPacket::encodeEvent(m_options.nsp, event, items);
-    if (!packet) {
+    QString frame;
+    frame.reserve(m_frameCapacity);
+    frame.append(QLatin1Char(char(EngineIOPacket::Type::Message)));
+    if (!SocketIOPacket::writeEvent(frame, m_options.nsp, event, items)) {
         KESVOR_DEBUG_LOG << "socket.io: items are not JSON-encodable, dropped emit of" << event;
         return;
     }
-    // The server would end the whole connection over an oversized packet.
-    if (m_handshake.maxPayload > 0 && packet->size() + 1 > m_handshake.maxPayload) {
+    m_frameCapacity = std::clamp(frame.size(), qsizetype(64), maxFrameCapacity);
+    // The server would end the whole connection over an oversized packet. A
+    // UTF-16 unit takes at most three bytes of UTF-8, so most frames are
+    // known to fit without measuring.
+    if (m_handshake.maxPayload > 0 && 3 * frame.size() > m_handshake.maxPayload &&
+        QStringView(frame).toUtf8().size() > m_handshake.maxPayload) {
         KESVOR_DEBUG_LOG << "socket.io: packet larger than the server accepts, dropped emit of"
                          << event;
         return;
     }
-    sendSocketPacket(*packet);
+    send(frame);
 }
 
 void SocketIOClient::open()
@@ -156,7 +178,7 @@ void SocketIOClient::open()
         [this] { lose(QStringLiteral("transport error: ") + m_socket->errorString()); });
 
     m_phase = Phase::awaitingOpen;
-    m_connectTimer.start(m_options.connectTimeoutMs);
+    m_connectTimer->start(Duration(m_options.connectTimeoutMs));
     setStatus(SocketIOStatus::connecting);
     if (m_options.log)
         KESVOR_DEBUG_LOG << "socket.io: opening" << url->toString();
@@ -169,6 +191,8 @@ void SocketIOClient::retireSocket()
     m_phase = Phase::idle;
     if (!m_socket)
         return;
+    // Closing writes whatever the socket still holds.
+    m_framesUnflushed = false;
     QWebSocket* socket = std::exchange(m_socket, nullptr);
     QObject::disconnect(socket, nullptr, this, nullptr);
     QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
@@ -178,9 +202,8 @@ void SocketIOClient::retireSocket()
 
 void SocketIOClient::stopTimers()
 {
-    m_connectTimer.stop();
-    m_deadTimer.stop();
-    m_pingTimer.stop();
+    m_connectTimer->stop();
+    m_heartbeat->stop();
 }
 
 void SocketIOClient::setStatus(SocketIOStatus status)
@@ -192,65 +215,68 @@ void SocketIOClient::setStatus(SocketIOStatus status)
     Q_EMIT statusChanged(status);
 }
 
-void SocketIOClient::deliver(const QString& event, const QVariantList& items)
+void SocketIOClient::deliver(QString event, QVariantList items)
 {
     if (m_options.log)
         KESVOR_DEBUG_LOG << "socket.io: event" << event << items;
-    // A copy: the handler may replace itself while it runs.
-    if (const AnyHandler handler = m_handler)
-        handler(SocketAnyEvent{event, items});
+    // The handler may replace itself while it runs; the pointer keeps it alive.
+    if (const auto handler = m_handler)
+        (*handler)(SocketAnyEvent{std::move(event), std::move(items)});
 }
 
-void SocketIOClient::send(const QByteArray& frame)
+void SocketIOClient::send(const QString& frame)
 {
     if (!m_socket)
         return;
     if (m_options.log)
         KESVOR_DEBUG_LOG << "socket.io: sent" << frame;
-    m_socket->sendTextMessage(QString::fromUtf8(frame));
+    m_socket->sendTextMessage(frame);
     // The socket itself would write when the event loop next polls it. The
     // first frame of a pass of the loop leaves at once, which keeps round trips
-    // short; later ones in the same pass are flushed together from a queued call.
-    if (m_flushQueued)
+    // short; later ones in the same pass are written together when it ends.
+    if (m_flushedThisPass) {
+        m_framesUnflushed = true;
         return;
+    }
     m_socket->flush();
-    m_flushQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_flushQueued = false;
-            if (m_socket)
-                m_socket->flush();
-        },
-        Qt::QueuedConnection);
+    m_flushedThisPass = true;
 }
 
-void SocketIOClient::sendSocketPacket(const QByteArray& packet)
+void SocketIOClient::onPassEnded()
 {
-    send(EngineIOPacket::encode(EngineIOPacket::Type::Message, packet));
+    m_flushedThisPass = false;
+    if (m_socket && std::exchange(m_framesUnflushed, false))
+        m_socket->flush();
 }
 
-QByteArray SocketIOClient::namespacePart() const
+void SocketIOClient::sendSocketPacket(QStringView packet)
 {
-    return m_options.nsp == QLatin1String("/") ? QByteArray() : m_options.nsp.toUtf8() + ',';
+    send(frameOf(EngineIOPacket::Type::Message, packet));
 }
 
+QString SocketIOClient::namespacePart() const
+{
+    return m_options.nsp == QLatin1String("/") ? QString() : m_options.nsp + QLatin1Char(',');
+}
+
+// Frames are read where they are, as the UTF-16 text the socket delivers.
 void SocketIOClient::onTextMessage(const QString& text)
 {
-    const QByteArray frame = text.toUtf8();
     if (m_options.log)
-        KESVOR_DEBUG_LOG << "socket.io: received" << frame;
-    const auto packet = EngineIOPacket::decode(frame);
-    if (!packet) {
+        KESVOR_DEBUG_LOG << "socket.io: received" << text;
+    const auto type =
+        text.isEmpty() ? std::nullopt : EngineIOPacket::typeOf(text.front().unicode());
+    if (!type) {
         KESVOR_DEBUG_LOG << "socket.io: ignored a malformed frame";
         return;
     }
     // Revision 3 servers only answer the client's pings; any packet shows life.
     if (m_options.protocol == SocketIOProtocol::engineIO3 && m_phase != Phase::awaitingOpen)
-        restartDeadTimer();
-    switch (packet->type) {
+        m_heartbeat->noteLife();
+    const QStringView data = QStringView(text).sliced(1);
+    switch (*type) {
     case EngineIOPacket::Type::Open:
-        onOpen(packet->data);
+        onOpen(data.toUtf8());
         break;
     case EngineIOPacket::Type::Close:
         lose(QStringLiteral("transport close"));
@@ -259,11 +285,11 @@ void SocketIOClient::onTextMessage(const QString& text)
         if (m_phase == Phase::awaitingOpen)
             break;
         if (m_options.protocol == SocketIOProtocol::engineIO4)
-            restartDeadTimer();
-        send(EngineIOPacket::encode(EngineIOPacket::Type::Pong, packet->data));
+            m_heartbeat->notePing();
+        send(frameOf(EngineIOPacket::Type::Pong, data));
         break;
     case EngineIOPacket::Type::Message:
-        onSocketPacket(packet->data);
+        onSocketPacket(data);
         break;
     case EngineIOPacket::Type::Pong:
     case EngineIOPacket::Type::Upgrade:
@@ -272,7 +298,7 @@ void SocketIOClient::onTextMessage(const QString& text)
     }
 }
 
-void SocketIOClient::onOpen(const QByteArray& data)
+void SocketIOClient::onOpen(QByteArrayView data)
 {
     if (m_phase != Phase::awaitingOpen)
         return;
@@ -283,25 +309,28 @@ void SocketIOClient::onOpen(const QByteArray& data)
     }
     m_handshake = *handshake;
     m_phase = Phase::awaitingConnect;
-    restartDeadTimer();
-    if (m_options.protocol == SocketIOProtocol::engineIO3) {
-        m_pingTimer.start(m_handshake.pingIntervalMs);
+    const bool revision3 = m_options.protocol == SocketIOProtocol::engineIO3;
+    m_heartbeat->start(Duration(m_handshake.pingIntervalMs), Duration(m_handshake.pingTimeoutMs),
+                       revision3);
+    if (revision3) {
         // Revision 3 servers join "/" by themselves; other namespaces are asked for.
         if (m_options.nsp != QLatin1String("/"))
-            sendSocketPacket("0" + namespacePart());
+            sendSocketPacket(QLatin1Char('0') + namespacePart());
         return;
     }
-    sendSocketPacket("0" + namespacePart());
+    sendSocketPacket(QLatin1Char('0') + namespacePart());
 }
 
-void SocketIOClient::restartDeadTimer()
+void SocketIOClient::onSocketPacket(QStringView data)
 {
-    m_deadTimer.start(m_handshake.pingIntervalMs + m_handshake.pingTimeoutMs);
-}
-
-void SocketIOClient::onSocketPacket(const QByteArray& data)
-{
-    const auto packet = SocketIOPacket::decode(data);
+    // Events, nearly all the traffic, go straight from text to item values;
+    // everything else takes the general decoder.
+    if (auto incoming = SocketIOPacket::decodeEvent(data)) {
+        if (incoming->nsp == m_options.nsp && m_phase == Phase::joined)
+            deliver(std::move(incoming->name), std::move(incoming->items));
+        return;
+    }
+    const auto packet = SocketIOPacket::decode(data.toUtf8());
     if (!packet) {
         KESVOR_DEBUG_LOG << "socket.io: ignored a malformed packet";
         return;
@@ -338,11 +367,23 @@ void SocketIOClient::onSocketPacket(const QByteArray& data)
 
 void SocketIOClient::onJoined()
 {
-    m_connectTimer.stop();
+    m_connectTimer->stop();
     m_backoff.reset();
     m_phase = Phase::joined;
     setStatus(SocketIOStatus::connected);
     deliver(QString::fromLatin1(connectEvent), {m_options.nsp});
+}
+
+// Events the direct reader passed over: payloads behind white space, and
+// payloads that are not arrays starting with a name.
+void SocketIOClient::onEvent(const SocketIOPacket& packet)
+{
+    auto event = packet.event();
+    if (!event) {
+        KESVOR_DEBUG_LOG << "socket.io: ignored an event without a name";
+        return;
+    }
+    deliver(std::move(event->first), std::move(event->second));
 }
 
 // A refusal would only repeat, so no reconnection follows.
@@ -361,16 +402,6 @@ void SocketIOClient::onKicked()
     retireSocket();
     setStatus(SocketIOStatus::disconnected);
     deliver(QString::fromLatin1(disconnectEvent), {QStringLiteral("io server disconnect")});
-}
-
-void SocketIOClient::onEvent(const SocketIOPacket& packet)
-{
-    auto event = packet.event();
-    if (!event) {
-        KESVOR_DEBUG_LOG << "socket.io: ignored an event without a name";
-        return;
-    }
-    deliver(event->first, event->second);
 }
 
 // The connection ended without either side leaving the namespace: the
@@ -399,7 +430,7 @@ void SocketIOClient::scheduleReconnect()
                 {QStringLiteral("reconnection attempts exhausted")});
         return;
     }
-    m_reconnectTimer.start(m_backoff.nextDelayMs());
+    m_reconnectTimer->start(Duration(m_backoff.nextDelayMs()));
 }
 
 void SocketIOClient::reconnectNow()

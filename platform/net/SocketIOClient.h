@@ -1,17 +1,19 @@
 #pragma once
 
+#include "foundation/TimeSource.h"
+#include "net/EngineIOHeartbeat.h"
 #include "net/EngineIOPacket.h"
 #include "net/ReconnectBackoff.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
-#include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtCore/QVariantList>
 #include <QtNetwork/QSslConfiguration>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QWebSocket;
@@ -53,6 +55,9 @@ struct SocketIOClientOptions {
     /// TLS settings for wss: connections; the system's by default, with
     /// certificate verification.
     std::optional<QSslConfiguration> sslConfiguration;
+    /// The clock of the connect timeout, the heartbeat and the reconnection
+    /// waits; the system's when null.
+    std::shared_ptr<foundation::TimeSource> timeSource;
 };
 
 /// What the catch-all handler receives.
@@ -101,7 +106,7 @@ public:
 
     SocketIOStatus status() const { return m_status.load(); }
     /// True while a reconnection attempt is scheduled.
-    bool isReconnecting() const { return m_reconnectTimer.isActive(); }
+    bool isReconnecting() const { return m_reconnectTimer->isActive(); }
     const QUrl& url() const { return m_url; }
     const SocketIOClientOptions& options() const { return m_options; }
     /// The Engine.IO session id of the current connection.
@@ -112,24 +117,26 @@ Q_SIGNALS:
 
 private:
     enum class Phase { idle, awaitingOpen, awaitingConnect, joined };
+    using Timer = foundation::TimeSource::Timer;
+    using Duration = foundation::TimeSource::Duration;
 
     void open();
     void retireSocket();
     void stopTimers();
     void setStatus(SocketIOStatus status);
-    void deliver(const QString& event, const QVariantList& items);
-    void send(const QByteArray& frame);
-    void sendSocketPacket(const QByteArray& packet);
-    QByteArray namespacePart() const;
+    void deliver(QString event, QVariantList items);
+    void send(const QString& frame);
+    void onPassEnded();
+    void sendSocketPacket(QStringView packet);
+    QString namespacePart() const;
 
     void onTextMessage(const QString& text);
-    void onOpen(const QByteArray& data);
-    void onSocketPacket(const QByteArray& data);
+    void onOpen(QByteArrayView data);
+    void onSocketPacket(QStringView data);
     void onJoined();
     void onRefused(const QString& reason);
     void onKicked();
     void onEvent(const SocketIOPacket& packet);
-    void restartDeadTimer();
 
     void lose(const QString& reason);
     void scheduleReconnect();
@@ -137,18 +144,20 @@ private:
 
     QUrl m_url;
     SocketIOClientOptions m_options;
-    AnyHandler m_handler;
+    // Shared so that a handler that replaces itself keeps running to its end.
+    std::shared_ptr<const AnyHandler> m_handler;
     std::atomic<SocketIOStatus> m_status{SocketIOStatus::notConnected};
     Phase m_phase = Phase::idle;
     QWebSocket* m_socket = nullptr;
     EngineIOHandshake m_handshake;
     ReconnectBackoff m_backoff;
     bool m_reconnectWanted = false;
-    bool m_flushQueued = false;
-    QTimer m_connectTimer;
-    QTimer m_deadTimer;
-    QTimer m_pingTimer;
-    QTimer m_reconnectTimer;
+    qsizetype m_frameCapacity = 256;
+    std::unique_ptr<Timer> m_connectTimer;
+    std::unique_ptr<EngineIOHeartbeat> m_heartbeat;
+    std::unique_ptr<Timer> m_reconnectTimer;
+    bool m_flushedThisPass = false;
+    bool m_framesUnflushed = false;
 };
 
 } // namespace kesvor::net

@@ -1,6 +1,8 @@
 #include "net/SocketIOPacket.h"
 
 #include "foundation/Json.h"
+#include "foundation/JsonReader.h"
+#include "foundation/JsonWriter.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -14,17 +16,79 @@ namespace {
 constexpr qsizetype maxAckIdDigits = 15;
 constexpr qsizetype maxAttachmentDigits = 6;
 
-bool isDigit(char c)
+int unit(QByteArrayView text, qsizetype i)
 {
-    return c >= '0' && c <= '9';
+    return uchar(text[i]);
 }
 
-qsizetype digitsFrom(QByteArrayView text, qsizetype position)
+int unit(QStringView text, qsizetype i)
+{
+    return text[i].unicode();
+}
+
+template <typename View> qsizetype digitsFrom(View text, qsizetype position)
 {
     qsizetype end = position;
-    while (end < text.size() && isDigit(text[end]))
+    while (end < text.size() && unit(text, end) >= '0' && unit(text, end) <= '9')
         ++end;
     return end - position;
+}
+
+template <typename View> qint64 numberAt(View text, qsizetype position, qsizetype digits)
+{
+    qint64 number = 0;
+    for (qsizetype i = position; i < position + digits; ++i)
+        number = number * 10 + (unit(text, i) - '0');
+    return number;
+}
+
+// Everything before the JSON payload, read alike from UTF-8 and UTF-16 text.
+struct Header {
+    SocketIOPacket::Type type = SocketIOPacket::Type::Event;
+    int attachments = 0;
+    /// Where the namespace stands in the text; length 0 when it is "/".
+    qsizetype nspStart = 0;
+    qsizetype nspLength = 0;
+    std::optional<qint64> ackId;
+    qsizetype payloadStart = 0;
+};
+
+template <typename View> std::optional<Header> decodeHeader(View text)
+{
+    if (text.isEmpty() || unit(text, 0) < '0' || unit(text, 0) > '6')
+        return std::nullopt;
+    Header header;
+    header.type = SocketIOPacket::Type(unit(text, 0) - '0');
+    qsizetype position = 1;
+
+    if (header.type == SocketIOPacket::Type::BinaryEvent ||
+        header.type == SocketIOPacket::Type::BinaryAck) {
+        const qsizetype digits = digitsFrom(text, position);
+        if (digits == 0 || digits > maxAttachmentDigits || position + digits >= text.size() ||
+            unit(text, position + digits) != '-')
+            return std::nullopt;
+        header.attachments = int(numberAt(text, position, digits));
+        position += digits + 1;
+    }
+
+    if (position < text.size() && unit(text, position) == '/') {
+        qsizetype comma = position;
+        while (comma < text.size() && unit(text, comma) != ',')
+            ++comma;
+        header.nspStart = position;
+        header.nspLength = comma - position;
+        position = std::min(comma + 1, text.size());
+    }
+
+    const qsizetype digits = digitsFrom(text, position);
+    if (digits > maxAckIdDigits)
+        return std::nullopt;
+    if (digits > 0) {
+        header.ackId = numberAt(text, position, digits);
+        position += digits;
+    }
+    header.payloadStart = position;
+    return header;
 }
 
 // Any JSON value: arrays and objects parse directly, scalars (a CONNECT_ERROR's
@@ -47,53 +111,48 @@ std::optional<QJsonValue> parseValue(QByteArrayView json)
     return document.array().first();
 }
 
-bool hasNamespacePart(const QString& nsp)
+bool hasNamespacePart(QStringView nsp)
 {
-    return !nsp.isEmpty() && nsp != QLatin1String("/");
+    return !nsp.isEmpty() && nsp != u"/";
 }
 
 } // namespace
 
 std::optional<SocketIOPacket> SocketIOPacket::decode(QByteArrayView text)
 {
-    if (text.isEmpty() || text.front() < '0' || text.front() > '6')
+    const auto header = decodeHeader(text);
+    if (!header)
         return std::nullopt;
     SocketIOPacket packet;
-    packet.type = Type(text.front() - '0');
-    qsizetype position = 1;
-
-    if (packet.type == Type::BinaryEvent || packet.type == Type::BinaryAck) {
-        const qsizetype digits = digitsFrom(text, position);
-        if (digits == 0 || digits > maxAttachmentDigits || position + digits >= text.size() ||
-            text[position + digits] != '-')
-            return std::nullopt;
-        packet.attachments = text.sliced(position, digits).toInt();
-        position += digits + 1;
-    }
-
-    if (position < text.size() && text[position] == '/') {
-        qsizetype comma = text.indexOf(',', position);
-        if (comma < 0)
-            comma = text.size();
-        packet.nsp = QString::fromUtf8(text.sliced(position, comma - position));
-        position = std::min(comma + 1, text.size());
-    }
-
-    const qsizetype digits = digitsFrom(text, position);
-    if (digits > maxAckIdDigits)
-        return std::nullopt;
-    if (digits > 0) {
-        packet.ackId = text.sliced(position, digits).toLongLong();
-        position += digits;
-    }
-
-    if (position < text.size()) {
-        auto value = parseValue(text.sliced(position));
+    packet.type = header->type;
+    packet.attachments = header->attachments;
+    if (header->nspLength > 0)
+        packet.nsp = QString::fromUtf8(text.sliced(header->nspStart, header->nspLength));
+    packet.ackId = header->ackId;
+    if (header->payloadStart < text.size()) {
+        auto value = parseValue(text.sliced(header->payloadStart));
         if (!value)
             return std::nullopt;
         packet.data = std::move(*value);
     }
     return packet;
+}
+
+std::optional<SocketIOPacket::IncomingEvent> SocketIOPacket::decodeEvent(QStringView text)
+{
+    const auto header = decodeHeader(text);
+    if (!header || header->type != Type::Event || header->payloadStart >= text.size() ||
+        text[header->payloadStart] != u'[')
+        return std::nullopt;
+    auto items = foundation::JsonReader::readArray(text.sliced(header->payloadStart));
+    if (!items || items->isEmpty() || items->front().typeId() != QMetaType::QString)
+        return std::nullopt;
+    IncomingEvent incoming;
+    incoming.nsp = header->nspLength > 0 ? text.sliced(header->nspStart, header->nspLength)
+                                         : QStringView(u"/");
+    incoming.name = items->takeFirst().toString();
+    incoming.items = std::move(*items);
+    return incoming;
 }
 
 QByteArray SocketIOPacket::encode() const
@@ -120,18 +179,27 @@ QByteArray SocketIOPacket::encode() const
 std::optional<QByteArray> SocketIOPacket::encodeEvent(const QString& nsp, const QString& event,
                                                       const QVariantList& items)
 {
-    QJsonArray array;
-    array.append(event);
+    QString text;
+    if (!writeEvent(text, nsp, event, items))
+        return std::nullopt;
+    return text.toUtf8();
+}
+
+bool SocketIOPacket::writeEvent(QString& out, QStringView nsp, QStringView event,
+                                const QVariantList& items)
+{
+    out.append(QLatin1Char(char('0' + int(Type::Event))));
+    if (hasNamespacePart(nsp))
+        out.append(nsp).append(QLatin1Char(','));
+    out.append(QLatin1Char('['));
+    foundation::JsonWriter::writeString(event, out);
     for (const QVariant& item : items) {
-        if (!foundation::Json::isEncodable(item))
-            return std::nullopt;
-        array.append(foundation::Json::toJsonValue(item));
+        out.append(QLatin1Char(','));
+        if (!foundation::JsonWriter::write(item, out))
+            return false;
     }
-    SocketIOPacket packet;
-    packet.type = Type::Event;
-    packet.nsp = nsp;
-    packet.data = array;
-    return packet.encode();
+    out.append(QLatin1Char(']'));
+    return true;
 }
 
 std::optional<std::pair<QString, QVariantList>> SocketIOPacket::event() const

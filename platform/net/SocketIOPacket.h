@@ -4,6 +4,7 @@
 #include <QtCore/QByteArrayView>
 #include <QtCore/QJsonValue>
 #include <QtCore/QString>
+#include <QtCore/QStringView>
 #include <QtCore/QVariantList>
 
 #include <optional>
@@ -41,6 +42,23 @@ struct SocketIOPacket {
     /// item is not JSON-encodable.
     static std::optional<QByteArray> encodeEvent(const QString& nsp, const QString& event,
                                                  const QVariantList& items);
+    /// Appends the text of that packet to out, writing the items straight from
+    /// their values; false when an item is not JSON-encodable (out is then
+    /// partly written).
+    static bool writeEvent(QString& out, QStringView nsp, QStringView event,
+                           const QVariantList& items);
+
+    /// A received EVENT packet, read straight from the frame's text into item values.
+    struct IncomingEvent {
+        /// Part of the text the packet was read from.
+        QStringView nsp;
+        QString name;
+        QVariantList items;
+    };
+    /// The event of a well-formed EVENT packet whose payload is an array that
+    /// starts with a string; nothing for any other text, which decode() then
+    /// tells apart.
+    static std::optional<IncomingEvent> decodeEvent(QStringView text);
 
     /// Name and items of an EVENT packet whose payload is a non-empty array
     /// starting with a string; nothing for any other packet.

@@ -2,11 +2,13 @@
 #include "net/SocketIOPacket.h"
 
 #include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 using namespace kesvor::net;
 using Type = SocketIOPacket::Type;
@@ -147,4 +149,44 @@ TEST(SocketIOPacketTest, EncodesEventsWithNamespaceAndNestedItems)
     refusal.nsp = "/t";
     refusal.data = QJsonValue("no");
     EXPECT_EQ(refusal.encode(), R"(4/t,"no")");
+}
+
+TEST(SocketIOPacketTest, EventsReadDirectlyMatchTheGeneralDecoder)
+{
+    std::string deep = "2[\"deep\",";
+    deep.append(2000, '[').append(2000, ']').append("]");
+    const std::string texts[] = {
+        R"(2["foo",{"a":[1,null,2.5,-0,1e2]},"é\"\u00e9",true])",
+        R"(2/admin,12["bar",{"z":1,"a":{"b":[]}}])",
+        R"(2/t["no comma"])",
+        R"(2["only"])",
+        R"(2[])",
+        R"(2[1,"x"])",
+        R"(2{"a":1})",
+        R"(2"text")",
+        R"(2["a"]trailing)",
+        R"(2["a")",
+        R"(21234567890123456["a"])",
+        R"(51-/t,["file",{"_placeholder":true,"num":0}])",
+        R"(3["ack"])",
+        R"(0/t,{"sid":"x"})",
+        "2",
+        deep,
+    };
+    for (const std::string& text : texts) {
+        const auto general = SocketIOPacket::decode(QByteArrayView(text));
+        const auto expected = general ? general->event() : std::nullopt;
+        const auto direct = SocketIOPacket::decodeEvent(QString::fromStdString(text));
+        ASSERT_EQ(direct.has_value(), expected.has_value()) << text;
+        if (!direct)
+            continue;
+        EXPECT_EQ(direct->nsp, general->nsp) << text;
+        EXPECT_EQ(direct->name, expected->first) << text;
+        EXPECT_EQ(QJsonDocument::fromVariant(direct->items).toJson(),
+                  QJsonDocument::fromVariant(expected->second).toJson())
+            << text;
+    }
+    // Payloads behind white space are left to the general decoder.
+    EXPECT_FALSE(SocketIOPacket::decodeEvent(uR"(2 ["spaced"])"));
+    EXPECT_EQ(SocketIOPacket::decode(R"(2 ["spaced"])")->event()->first, "spaced");
 }

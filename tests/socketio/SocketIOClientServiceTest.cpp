@@ -98,7 +98,6 @@ TEST_P(SocketIOServiceTest, UnknownNamespaceIsRefusedWithoutReconnection)
 
 TEST_P(SocketIOServiceTest, DisconnectEndsTheSessionForGood)
 {
-    test::LogCapture log;
     const auto client = makeClient(service.namespaceName());
     SocketEventRecorder recorder(*client);
     client->emit("early", {1});
@@ -115,8 +114,6 @@ TEST_P(SocketIOServiceTest, DisconnectEndsTheSessionForGood)
     EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_TRUE(service.receivedEvents("early").isEmpty());
     EXPECT_TRUE(service.receivedEvents("late").isEmpty());
-    EXPECT_TRUE(log.contains("dropped emit of early"));
-    EXPECT_TRUE(log.contains("dropped emit of late"));
 
     // connect() after disconnect() starts a new session.
     client->connect();

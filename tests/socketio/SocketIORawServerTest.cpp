@@ -1,5 +1,6 @@
 #include "socketio/RawEngineServer.h"
 #include "socketio/SocketEventRecorder.h"
+#include "foundation/ManualTimeSource.h"
 #include "support/TestSupport.h"
 
 #include <QtCore/QProcess>
@@ -16,6 +17,7 @@ using net::SocketIOProtocol;
 using net::SocketIOStatus;
 using test::RawEngineServer;
 using test::SocketEventRecorder;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -119,25 +121,33 @@ TEST_F(RawServerTest, BrokenHandshakesEndTheAttemptAndAreRetried)
 TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
 {
     server.behaviour.pingIntervalMs = 200;
-    server.behaviour.pingTimeoutMs = 200;
+    server.behaviour.pingTimeoutMs = 100;
+    const auto time = std::make_shared<foundation::ManualTimeSource>();
     auto options = test::quickOptions("/t");
     options.reconnects = false;
+    options.timeSource = time;
     const auto client = makeClient(options);
     SocketEventRecorder recorder(*client);
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
 
-    // Pings keep the connection alive long past interval + timeout...
-    server.startPinging(100);
-    QTest::qWait(1000);
+    // Each ping, which the client answers, gives the server another interval
+    // and timeout: pings keep the connection alive long past them...
+    for (int ping = 1; ping <= 5; ++ping) {
+        time->advance(299ms);
+        server.send("2");
+        ASSERT_TRUE(test::waitUntil([&] { return server.received().count("3") == ping; }));
+    }
     EXPECT_EQ(recorder.names(), QStringList{"connect"});
-    EXPECT_GE(server.received().count("3"), 5);
 
-    // ...and their absence ends it.
-    server.stopPinging();
-    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 3000));
+    // ...and silence for as long ends it, not a moment earlier.
+    time->advance(299ms);
+    EXPECT_EQ(client->status(), SocketIOStatus::connected);
+    time->advance(1ms);
+    EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
+    EXPECT_EQ(time->activeTimers(), 0);
 }
 
 TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
@@ -159,32 +169,51 @@ TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
     EXPECT_TRUE(server.received().contains("40/t,"));
     EXPECT_FALSE(server.received().contains("40")) << "revision 3 joins \"/\" without asking";
 
-    // The client pings; answered pings keep it connected, unanswered ones end it.
+    // The client pings once per interval. A server that answers keeps the
+    // connection, however long it lasts...
+    const auto time = std::make_shared<foundation::ManualTimeSource>();
     auto options = test::quickOptions("/t", SocketIOProtocol::engineIO3);
     options.reconnects = false;
+    options.timeSource = time;
     const auto client = makeClient(options);
     SocketEventRecorder recorder(*client);
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
     const qsizetype pingsBefore = server.received().count("2");
-    QTest::qWait(800);
-    EXPECT_GE(server.received().count("2") - pingsBefore, 4);
-    EXPECT_EQ(recorder.names(), QStringList{"connect"});
+    for (int ping = 1; ping <= 4; ++ping) {
+        time->advance(150ms);
+        ASSERT_TRUE(
+            test::waitUntil([&] { return server.received().count("2") == pingsBefore + ping; }));
+        // Sent after the answer to the ping: once it is in, so is the answer.
+        server.send(QStringLiteral(R"(42/t,["heard",%1])").arg(ping));
+        ASSERT_TRUE(recorder.waitFor("heard", ping));
+    }
+    EXPECT_EQ(recorder.count("disconnect"), 0);
+
+    // ...one that falls silent loses it an interval and a timeout after it was
+    // last heard.
     server.behaviour.answerPings = false;
     server.nextBehaviours.clear();
     client->disconnect();
     recorder.clear();
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
-    ASSERT_TRUE(recorder.waitFor("disconnect", 1, 3000));
+    time->advance(150ms);
+    ASSERT_TRUE(test::waitUntil([&] { return server.received().count("2") == pingsBefore + 5; }));
+    time->advance(149ms);
+    EXPECT_EQ(recorder.names(), QStringList{"connect"});
+    time->advance(1ms);
+    EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
 }
 
 TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
 {
+    const auto time = std::make_shared<foundation::ManualTimeSource>();
     auto options = test::quickOptions("/t");
     options.connectTimeoutMs = 200;
     options.reconnectAttempts = 1;
+    options.timeSource = time;
     // First no open packet at all, then no answer to the namespace CONNECT.
     RawEngineServer::Behaviour mute;
     mute.openPacket = QString();
@@ -194,12 +223,25 @@ TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
     const auto client = makeClient(options);
     SocketEventRecorder recorder(*client);
     client->connect();
-    ASSERT_TRUE(recorder.waitFor("error", 3, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return server.connectionCount() == 1; }));
+    time->advance(199ms);
+    EXPECT_EQ(recorder.names(), QStringList{});
+    time->advance(1ms);
+    EXPECT_EQ(recorder.names(), QStringList{"error"});
+    ASSERT_TRUE(client->isReconnecting());
+
+    time->advance(200ms); // the longest first back-off of these options
+    ASSERT_TRUE(test::waitUntil([&] { return server.received().contains("40/t,"); }));
+    time->advance(200ms);
     EXPECT_EQ(recorder.names(), (QStringList{"error", "reconnectAttempt", "error", "error"}));
     EXPECT_EQ(recorder.named("error")[0].items, QVariantList{"connect timeout"});
     EXPECT_EQ(recorder.named("error")[1].items, QVariantList{"connect timeout"});
     EXPECT_EQ(recorder.last("error"), QVariantList{"reconnection attempts exhausted"});
-    QTest::qWait(300);
+
+    // Nothing is left to try.
+    EXPECT_FALSE(client->isReconnecting());
+    time->advance(std::chrono::hours(1));
+    EXPECT_EQ(recorder.names().size(), 4);
     EXPECT_EQ(server.connectionCount(), 2);
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
 }
@@ -247,7 +289,6 @@ TEST_F(RawServerTest, ServerEndingTheSessionIsFollowedByTheRightReaction)
 
 TEST_F(RawServerTest, EmitsBeyondTheServersPayloadLimitAreDropped)
 {
-    test::LogCapture log;
     server.behaviour.maxPayload = 64;
     const auto client = makeClient(test::quickOptions("/t"));
     SocketEventRecorder recorder(*client);
@@ -256,11 +297,16 @@ TEST_F(RawServerTest, EmitsBeyondTheServersPayloadLimitAreDropped)
     client->emit("big", {QString(100, QLatin1Char('x'))});
     client->emit("small", {1});
     client->emit("date", {QDateTime::currentDateTimeUtc()});
-    ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 2; }));
-    QTest::qWait(100);
-    EXPECT_EQ(server.received(), (QStringList{"40/t,", R"(42/t,["small",1])"}));
-    EXPECT_TRUE(log.contains("larger than the server accepts, dropped emit of big"));
-    EXPECT_TRUE(log.contains("not JSON-encodable, dropped emit of date"));
+    // Exactly at the limit of 64 bytes, with a character that takes three.
+    client->emit("edge", {QString(45, QLatin1Char('x')) + QChar(0x20ac)});
+    client->emit("over", {QString(46, QLatin1Char('x')) + QChar(0x20ac)});
+    client->emit("last", {});
+    ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 4; }));
+    EXPECT_EQ(server.received(),
+              (QStringList{"40/t,", R"(42/t,["small",1])",
+                           QStringLiteral(R"(42/t,["edge","%1"])")
+                               .arg(QString(45, QLatin1Char('x')) + QChar(0x20ac)),
+                           R"(42/t,["last"])"}));
     EXPECT_EQ(client->status(), SocketIOStatus::connected);
 }
 
