@@ -34,6 +34,8 @@ public:
     /// Moves manual time forward by ms, running the timers that fall due, each
     /// at its own time. Does nothing while the clock follows the machine.
     void advance(double ms);
+    /// Timers and work waiting on the driven clock.
+    int pendingCount() const { return static_cast<int>(m_queue.size()); }
 
     /// Runs work once after delayMs, unless context is destroyed first.
     static void singleShot(double delayMs, QObject* context, std::function<void()> work);

@@ -2,37 +2,44 @@
 
 namespace kesvor::net {
 
-EngineIOHeartbeat::EngineIOHeartbeat(foundation::TimeSource& time, std::function<void()> sendPing,
-                                     std::function<void()> dead)
-    : m_time(time)
-    , m_sendPing(std::move(sendPing))
+namespace {
+
+double now()
+{
+    return foundation::Clock::shared().nowMs();
+}
+
+} // namespace
+
+EngineIOHeartbeat::EngineIOHeartbeat(std::function<void()> sendPing, std::function<void()> dead)
+    : m_sendPing(std::move(sendPing))
     , m_dead(std::move(dead))
-    , m_deadTimer(time.makeTimer([this] { onDeadTimer(); }))
-    , m_pingTimer(time.makeTimer([this] { onPingTimer(); }))
+    , m_deadTimer([this] { onDeadTimer(); })
+    , m_pingTimer([this] { onPingTimer(); })
 {
 }
 
-void EngineIOHeartbeat::start(Duration pingInterval, Duration pingTimeout, bool clientPings)
+void EngineIOHeartbeat::start(double pingIntervalMs, double pingTimeoutMs, bool clientPings)
 {
-    m_pingInterval = pingInterval;
-    m_deadAfter = pingInterval + pingTimeout;
+    m_pingIntervalMs = pingIntervalMs;
+    m_deadAfterMs = pingIntervalMs + pingTimeoutMs;
     noteLife();
     startDeadTimer();
     if (clientPings)
-        m_pingTimer->start(m_pingInterval);
+        m_pingTimer.start(m_pingIntervalMs);
     else
-        m_pingTimer->stop();
+        m_pingTimer.stop();
 }
 
 void EngineIOHeartbeat::stop()
 {
-    m_deadTimer->stop();
-    m_pingTimer->stop();
+    m_deadTimer.stop();
+    m_pingTimer.stop();
 }
 
 void EngineIOHeartbeat::noteLife()
 {
-    m_lastLife = m_time.now();
+    m_lastLifeMs = now();
 }
 
 void EngineIOHeartbeat::notePing()
@@ -43,22 +50,22 @@ void EngineIOHeartbeat::notePing()
 
 void EngineIOHeartbeat::startDeadTimer()
 {
-    m_deadTimer->start(m_lastLife + m_deadAfter - m_time.now());
+    m_deadTimer.start(m_lastLifeMs + m_deadAfterMs - now());
 }
 
 void EngineIOHeartbeat::onDeadTimer()
 {
-    if (m_time.now() - m_lastLife < m_deadAfter) {
+    if (now() - m_lastLifeMs < m_deadAfterMs) {
         startDeadTimer();
         return;
     }
-    m_pingTimer->stop();
+    m_pingTimer.stop();
     m_dead();
 }
 
 void EngineIOHeartbeat::onPingTimer()
 {
-    m_pingTimer->start(m_pingInterval);
+    m_pingTimer.start(m_pingIntervalMs);
     m_sendPing();
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "foundation/TimeSource.h"
+#include "foundation/ClockTimer.h"
 
 #include <functional>
-#include <memory>
 
 namespace kesvor::net {
 
@@ -11,17 +10,15 @@ namespace kesvor::net {
 /// whole ping interval and ping timeout without a sign of life from the server.
 /// Signs of life only note the time; the dead-session timer looks at it when
 /// it fires and waits on if it must, so a busy session costs no timer work per
-/// packet. In revision 3 the client pings once per interval.
+/// packet. In revision 3 the client pings once per interval. Runs on
+/// foundation::Clock, so tests move it by hand.
 class EngineIOHeartbeat {
 public:
-    using Duration = foundation::TimeSource::Duration;
-
-    /// sendPing and dead run on the time source's timers.
-    EngineIOHeartbeat(foundation::TimeSource& time, std::function<void()> sendPing,
-                      std::function<void()> dead);
+    /// sendPing and dead run from the clock's timers.
+    EngineIOHeartbeat(std::function<void()> sendPing, std::function<void()> dead);
 
     /// Starts beating for a session that is alive now.
-    void start(Duration pingInterval, Duration pingTimeout, bool clientPings);
+    void start(double pingIntervalMs, double pingTimeoutMs, bool clientPings);
     void stop();
 
     /// Anything from the server that shows it is alive.
@@ -35,14 +32,13 @@ private:
     void onDeadTimer();
     void onPingTimer();
 
-    foundation::TimeSource& m_time;
     std::function<void()> m_sendPing;
     std::function<void()> m_dead;
-    Duration m_pingInterval{0};
-    Duration m_deadAfter{0};
-    Duration m_lastLife{0};
-    std::unique_ptr<foundation::TimeSource::Timer> m_deadTimer;
-    std::unique_ptr<foundation::TimeSource::Timer> m_pingTimer;
+    double m_pingIntervalMs = 0;
+    double m_deadAfterMs = 0;
+    double m_lastLifeMs = 0;
+    foundation::ClockTimer m_deadTimer;
+    foundation::ClockTimer m_pingTimer;
 };
 
 } // namespace kesvor::net

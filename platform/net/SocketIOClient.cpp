@@ -58,17 +58,13 @@ SocketIOClient::SocketIOClient(const QUrl& url, SocketIOClientOptions options, Q
     , m_options(std::move(options))
     , m_backoff(
           {m_options.reconnectWaitMs, m_options.reconnectWaitMaxMs, m_options.randomizationFactor})
+    , m_connectTimer([this] { lose(QStringLiteral("connect timeout")); })
+    , m_heartbeat([this] { send(frameOf(EngineIOPacket::Type::Ping)); },
+                  [this] { lose(QStringLiteral("ping timeout")); })
+    , m_reconnectTimer([this] { reconnectNow(); })
 {
     KESVOR_ASSERT_MAIN_THREAD();
     m_options.nsp = normalisedNamespace(m_options.nsp);
-    if (!m_options.timeSource)
-        m_options.timeSource = foundation::TimeSource::system();
-    foundation::TimeSource& time = *m_options.timeSource;
-    m_connectTimer = time.makeTimer([this] { lose(QStringLiteral("connect timeout")); });
-    m_heartbeat = std::make_unique<EngineIOHeartbeat>(
-        time, [this] { send(frameOf(EngineIOPacket::Type::Ping)); },
-        [this] { lose(QStringLiteral("ping timeout")); });
-    m_reconnectTimer = time.makeTimer([this] { reconnectNow(); });
     // The dispatcher says when a pass of the event loop is over. Without one,
     // frames after the first wait for the socket to write them by itself.
     if (const auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
@@ -93,7 +89,7 @@ void SocketIOClient::connect()
     KESVOR_ASSERT_MAIN_THREAD();
     if (status() == SocketIOStatus::connecting || status() == SocketIOStatus::connected)
         return;
-    m_reconnectTimer->stop();
+    m_reconnectTimer.stop();
     m_backoff.reset();
     m_reconnectWanted = m_options.reconnects;
     open();
@@ -103,7 +99,7 @@ void SocketIOClient::disconnect()
 {
     KESVOR_ASSERT_MAIN_THREAD();
     m_reconnectWanted = false;
-    m_reconnectTimer->stop();
+    m_reconnectTimer.stop();
     const SocketIOStatus previous = status();
     if (previous != SocketIOStatus::connecting && previous != SocketIOStatus::connected)
         return;
@@ -178,7 +174,7 @@ void SocketIOClient::open()
         [this] { lose(QStringLiteral("transport error: ") + m_socket->errorString()); });
 
     m_phase = Phase::awaitingOpen;
-    m_connectTimer->start(Duration(m_options.connectTimeoutMs));
+    m_connectTimer.start(m_options.connectTimeoutMs);
     setStatus(SocketIOStatus::connecting);
     if (m_options.log)
         KESVOR_DEBUG_LOG << "socket.io: opening" << url->toString();
@@ -202,8 +198,8 @@ void SocketIOClient::retireSocket()
 
 void SocketIOClient::stopTimers()
 {
-    m_connectTimer->stop();
-    m_heartbeat->stop();
+    m_connectTimer.stop();
+    m_heartbeat.stop();
 }
 
 void SocketIOClient::setStatus(SocketIOStatus status)
@@ -272,7 +268,7 @@ void SocketIOClient::onTextMessage(const QString& text)
     }
     // Revision 3 servers only answer the client's pings; any packet shows life.
     if (m_options.protocol == SocketIOProtocol::engineIO3 && m_phase != Phase::awaitingOpen)
-        m_heartbeat->noteLife();
+        m_heartbeat.noteLife();
     const QStringView data = QStringView(text).sliced(1);
     switch (*type) {
     case EngineIOPacket::Type::Open:
@@ -285,7 +281,7 @@ void SocketIOClient::onTextMessage(const QString& text)
         if (m_phase == Phase::awaitingOpen)
             break;
         if (m_options.protocol == SocketIOProtocol::engineIO4)
-            m_heartbeat->notePing();
+            m_heartbeat.notePing();
         send(frameOf(EngineIOPacket::Type::Pong, data));
         break;
     case EngineIOPacket::Type::Message:
@@ -310,8 +306,7 @@ void SocketIOClient::onOpen(QByteArrayView data)
     m_handshake = *handshake;
     m_phase = Phase::awaitingConnect;
     const bool revision3 = m_options.protocol == SocketIOProtocol::engineIO3;
-    m_heartbeat->start(Duration(m_handshake.pingIntervalMs), Duration(m_handshake.pingTimeoutMs),
-                       revision3);
+    m_heartbeat.start(m_handshake.pingIntervalMs, m_handshake.pingTimeoutMs, revision3);
     if (revision3) {
         // Revision 3 servers join "/" by themselves; other namespaces are asked for.
         if (m_options.nsp != QLatin1String("/"))
@@ -367,7 +362,7 @@ void SocketIOClient::onSocketPacket(QStringView data)
 
 void SocketIOClient::onJoined()
 {
-    m_connectTimer->stop();
+    m_connectTimer.stop();
     m_backoff.reset();
     m_phase = Phase::joined;
     setStatus(SocketIOStatus::connected);
@@ -430,7 +425,7 @@ void SocketIOClient::scheduleReconnect()
                 {QStringLiteral("reconnection attempts exhausted")});
         return;
     }
-    m_reconnectTimer->start(Duration(m_backoff.nextDelayMs()));
+    m_reconnectTimer.start(m_backoff.nextDelayMs());
 }
 
 void SocketIOClient::reconnectNow()

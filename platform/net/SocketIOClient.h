@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/TimeSource.h"
+#include "foundation/ClockTimer.h"
 #include "net/EngineIOHeartbeat.h"
 #include "net/EngineIOPacket.h"
 #include "net/ReconnectBackoff.h"
@@ -55,9 +55,6 @@ struct SocketIOClientOptions {
     /// TLS settings for wss: connections; the system's by default, with
     /// certificate verification.
     std::optional<QSslConfiguration> sslConfiguration;
-    /// The clock of the connect timeout, the heartbeat and the reconnection
-    /// waits; the system's when null.
-    std::shared_ptr<foundation::TimeSource> timeSource;
 };
 
 /// What the catch-all handler receives.
@@ -106,7 +103,7 @@ public:
 
     SocketIOStatus status() const { return m_status.load(); }
     /// True while a reconnection attempt is scheduled.
-    bool isReconnecting() const { return m_reconnectTimer->isActive(); }
+    bool isReconnecting() const { return m_reconnectTimer.isActive(); }
     const QUrl& url() const { return m_url; }
     const SocketIOClientOptions& options() const { return m_options; }
     /// The Engine.IO session id of the current connection.
@@ -117,8 +114,6 @@ Q_SIGNALS:
 
 private:
     enum class Phase { idle, awaitingOpen, awaitingConnect, joined };
-    using Timer = foundation::TimeSource::Timer;
-    using Duration = foundation::TimeSource::Duration;
 
     void open();
     void retireSocket();
@@ -153,9 +148,11 @@ private:
     ReconnectBackoff m_backoff;
     bool m_reconnectWanted = false;
     qsizetype m_frameCapacity = 256;
-    std::unique_ptr<Timer> m_connectTimer;
-    std::unique_ptr<EngineIOHeartbeat> m_heartbeat;
-    std::unique_ptr<Timer> m_reconnectTimer;
+    // The connect timeout, the heartbeat and the reconnection waits run on
+    // foundation::Clock, which tests move by hand.
+    foundation::ClockTimer m_connectTimer;
+    EngineIOHeartbeat m_heartbeat;
+    foundation::ClockTimer m_reconnectTimer;
     bool m_flushedThisPass = false;
     bool m_framesUnflushed = false;
 };

@@ -1,25 +1,35 @@
 #include "net/EngineIOHeartbeat.h"
-#include "foundation/ManualTimeSource.h"
+#include "foundation/Clock.h"
 
 #include <gtest/gtest.h>
 
-using kesvor::foundation::ManualTimeSource;
+#include <cmath>
+#include <functional>
+#include <vector>
+
+using kesvor::foundation::Clock;
 using kesvor::net::EngineIOHeartbeat;
-using namespace std::chrono_literals;
 
 namespace {
 
+// A heartbeat on the driven clock, recording when it pinged and when it gave
+// the session up, in milliseconds since it was made.
 struct Beats {
-    ManualTimeSource time;
-    std::vector<EngineIOHeartbeat::Duration> pings;
-    std::vector<EngineIOHeartbeat::Duration> deaths;
+    Beats() { clock.setManual(true); }
+    ~Beats() { clock.setManual(false); }
+
+    double elapsed() const { return std::round(clock.nowMs() - start); }
+
+    Clock& clock = Clock::shared();
+    double start = (clock.setManual(true), clock.nowMs());
+    std::vector<double> pings;
+    std::vector<double> deaths;
     std::function<void()> onPing = [] {};
-    EngineIOHeartbeat heartbeat{time,
-                                [this] {
-                                    pings.push_back(time.now());
+    EngineIOHeartbeat heartbeat{[this] {
+                                    pings.push_back(elapsed());
                                     onPing();
                                 },
-                                [this] { deaths.push_back(time.now()); }};
+                                [this] { deaths.push_back(elapsed()); }};
 };
 
 } // namespace
@@ -27,16 +37,16 @@ struct Beats {
 TEST(EngineIOHeartbeatTest, DeadAfterIntervalAndTimeoutWithoutLife)
 {
     Beats beats;
-    beats.heartbeat.start(200ms, 100ms, false);
-    beats.time.advance(250ms);
+    beats.heartbeat.start(200, 100, false);
+    beats.clock.advance(250);
     beats.heartbeat.noteLife(); // moves the deadline to 550 ms
-    beats.time.advance(40ms);
+    beats.clock.advance(40);
     beats.heartbeat.notePing(); // to 590 ms
-    beats.time.advance(299ms);
+    beats.clock.advance(299);
     EXPECT_TRUE(beats.deaths.empty());
-    beats.time.advance(1ms);
-    EXPECT_EQ(beats.deaths, std::vector{590ms});
-    beats.time.advance(10s);
+    beats.clock.advance(1);
+    EXPECT_EQ(beats.deaths, std::vector{590.0});
+    beats.clock.advance(10'000);
     EXPECT_EQ(beats.deaths.size(), 1u) << "declared dead once";
     EXPECT_TRUE(beats.pings.empty()) << "revision 4 servers ping, not the client";
 }
@@ -49,17 +59,17 @@ TEST(EngineIOHeartbeatTest, ClientPingsOncePerIntervalUntilAnswersStop)
         if (answers-- > 0)
             beats.heartbeat.noteLife();
     };
-    beats.heartbeat.start(150ms, 150ms, true);
-    beats.time.advance(2s);
+    beats.heartbeat.start(150, 150, true);
+    beats.clock.advance(2000);
     // Answered at 150, 300 and 450 ms; the ping at 600 ms goes unanswered and
     // the one due at 750 ms is not sent: the session died a moment before.
-    EXPECT_EQ(beats.pings, (std::vector{150ms, 300ms, 450ms, 600ms}));
-    EXPECT_EQ(beats.deaths, std::vector{750ms});
-    EXPECT_EQ(beats.time.activeTimers(), 0);
+    EXPECT_EQ(beats.pings, (std::vector{150.0, 300.0, 450.0, 600.0}));
+    EXPECT_EQ(beats.deaths, std::vector{750.0});
+    EXPECT_EQ(beats.clock.pendingCount(), 0);
 
-    beats.heartbeat.start(150ms, 150ms, true);
+    beats.heartbeat.start(150, 150, true);
     beats.heartbeat.stop();
-    beats.time.advance(1s);
+    beats.clock.advance(1000);
     EXPECT_EQ(beats.pings.size(), 4u);
     EXPECT_EQ(beats.deaths.size(), 1u);
 }

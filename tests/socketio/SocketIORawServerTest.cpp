@@ -1,6 +1,6 @@
+#include "foundation/Clock.h"
 #include "socketio/RawEngineServer.h"
 #include "socketio/SocketEventRecorder.h"
-#include "foundation/ManualTimeSource.h"
 #include "support/TestSupport.h"
 
 #include <QtCore/QProcess>
@@ -17,15 +17,23 @@ using net::SocketIOProtocol;
 using net::SocketIOStatus;
 using test::RawEngineServer;
 using test::SocketEventRecorder;
-using namespace std::chrono_literals;
 
 namespace {
 
 class RawServerTest : public ::testing::Test {
 protected:
+    void TearDown() override { foundation::Clock::shared().setManual(false); }
+
     std::unique_ptr<SocketIOClient> makeClient(net::SocketIOClientOptions options)
     {
         return std::make_unique<SocketIOClient>(server.url(), std::move(options));
+    }
+
+    /// The clients' timers from now on move only when the test advances them.
+    static foundation::Clock& drivenClock()
+    {
+        foundation::Clock::shared().setManual(true);
+        return foundation::Clock::shared();
     }
 
     RawEngineServer server;
@@ -122,10 +130,9 @@ TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
 {
     server.behaviour.pingIntervalMs = 200;
     server.behaviour.pingTimeoutMs = 100;
-    const auto time = std::make_shared<foundation::ManualTimeSource>();
+    foundation::Clock& clock = drivenClock();
     auto options = test::quickOptions("/t");
     options.reconnects = false;
-    options.timeSource = time;
     const auto client = makeClient(options);
     SocketEventRecorder recorder(*client);
     client->connect();
@@ -134,20 +141,20 @@ TEST_F(RawServerTest, SilentServerIsDetectedAsDead)
     // Each ping, which the client answers, gives the server another interval
     // and timeout: pings keep the connection alive long past them...
     for (int ping = 1; ping <= 5; ++ping) {
-        time->advance(299ms);
+        clock.advance(299);
         server.send("2");
         ASSERT_TRUE(test::waitUntil([&] { return server.received().count("3") == ping; }));
     }
     EXPECT_EQ(recorder.names(), QStringList{"connect"});
 
     // ...and silence for as long ends it, not a moment earlier.
-    time->advance(299ms);
+    clock.advance(299);
     EXPECT_EQ(client->status(), SocketIOStatus::connected);
-    time->advance(1ms);
+    clock.advance(1);
     EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
-    EXPECT_EQ(time->activeTimers(), 0);
+    EXPECT_EQ(clock.pendingCount(), 0);
 }
 
 TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
@@ -171,17 +178,16 @@ TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
 
     // The client pings once per interval. A server that answers keeps the
     // connection, however long it lasts...
-    const auto time = std::make_shared<foundation::ManualTimeSource>();
+    foundation::Clock& clock = drivenClock();
     auto options = test::quickOptions("/t", SocketIOProtocol::engineIO3);
     options.reconnects = false;
-    options.timeSource = time;
     const auto client = makeClient(options);
     SocketEventRecorder recorder(*client);
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
     const qsizetype pingsBefore = server.received().count("2");
     for (int ping = 1; ping <= 4; ++ping) {
-        time->advance(150ms);
+        clock.advance(150);
         ASSERT_TRUE(
             test::waitUntil([&] { return server.received().count("2") == pingsBefore + ping; }));
         // Sent after the answer to the ping: once it is in, so is the answer.
@@ -198,22 +204,21 @@ TEST_F(RawServerTest, RevisionThreePingsAndJoinsNamespaces)
     recorder.clear();
     client->connect();
     ASSERT_TRUE(recorder.waitFor("connect"));
-    time->advance(150ms);
+    clock.advance(150);
     ASSERT_TRUE(test::waitUntil([&] { return server.received().count("2") == pingsBefore + 5; }));
-    time->advance(149ms);
+    clock.advance(149);
     EXPECT_EQ(recorder.names(), QStringList{"connect"});
-    time->advance(1ms);
+    clock.advance(1);
     EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"ping timeout"});
 }
 
 TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
 {
-    const auto time = std::make_shared<foundation::ManualTimeSource>();
+    foundation::Clock& clock = drivenClock();
     auto options = test::quickOptions("/t");
     options.connectTimeoutMs = 200;
     options.reconnectAttempts = 1;
-    options.timeSource = time;
     // First no open packet at all, then no answer to the namespace CONNECT.
     RawEngineServer::Behaviour mute;
     mute.openPacket = QString();
@@ -224,15 +229,15 @@ TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
     SocketEventRecorder recorder(*client);
     client->connect();
     ASSERT_TRUE(test::waitUntil([&] { return server.connectionCount() == 1; }));
-    time->advance(199ms);
+    clock.advance(199);
     EXPECT_EQ(recorder.names(), QStringList{});
-    time->advance(1ms);
+    clock.advance(1);
     EXPECT_EQ(recorder.names(), QStringList{"error"});
     ASSERT_TRUE(client->isReconnecting());
 
-    time->advance(200ms); // the longest first back-off of these options
+    clock.advance(200); // the longest first back-off of these options
     ASSERT_TRUE(test::waitUntil([&] { return server.received().contains("40/t,"); }));
-    time->advance(200ms);
+    clock.advance(200);
     EXPECT_EQ(recorder.names(), (QStringList{"error", "reconnectAttempt", "error", "error"}));
     EXPECT_EQ(recorder.named("error")[0].items, QVariantList{"connect timeout"});
     EXPECT_EQ(recorder.named("error")[1].items, QVariantList{"connect timeout"});
@@ -240,7 +245,7 @@ TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
 
     // Nothing is left to try.
     EXPECT_FALSE(client->isReconnecting());
-    time->advance(std::chrono::hours(1));
+    clock.advance(60.0 * 60 * 1000);
     EXPECT_EQ(recorder.names().size(), 4);
     EXPECT_EQ(server.connectionCount(), 2);
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
