@@ -21,8 +21,8 @@ class WebPage;
 ///
 ///     window.webkit.messageHandlers.<name>.postMessage(body)
 ///
-/// Handlers, progress and load signals are called on the main thread from
-/// the event loop, never from inside a call to the view. Main thread.
+/// Handlers, progress and load signals are called on the main thread; script
+/// messages always arrive from the event loop. Main thread.
 class WebView : public ui::View {
     Q_OBJECT
 public:
