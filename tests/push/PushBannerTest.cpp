@@ -76,9 +76,11 @@ protected:
         UiTest::SetUp();
         // Nothing the conversation may start leaves the machine.
         qputenv("KESVOR_SERVICE_URL", "http://127.0.0.1:9");
-        // The offscreen platform has no focused window: the application is
-        // in the foreground because the test says so.
-        ui::Application::shared().setApplicationState(ui::Application::State::Active);
+        // The application is in the foreground once its window is active.
+        host().activateWindow();
+        ASSERT_TRUE(test::waitUntil([] {
+            return ui::Application::shared().applicationState() == ui::Application::State::Active;
+        }));
         driveClock();
     }
 

@@ -338,4 +338,11 @@ TEST_F(WebViewControllerTest, ClosingIsOnceAndEveryOpenedSheetIsReleased)
     sheet->close();
     ASSERT_TRUE(finishClosing(sheet));
     EXPECT_TRUE(m_appearances.isEmpty());
+
+    // A conversation that goes away with a sheet up (its page loading or
+    // posting) takes the sheet and its page with it.
+    sheet = openSheet(bridgeUrl({{"auto", "1"}}));
+    delete m_window.data();
+    EXPECT_FALSE(sheet);
+    EXPECT_EQ(webEnginePages(), 0);
 }
