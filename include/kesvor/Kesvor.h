@@ -4,6 +4,7 @@
 #include "kesvor/KesvorMetaUserInfo.h"
 #include "kesvor/KesvorVersion.h"
 
+#include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtCore/QVariantMap>
 
@@ -34,8 +35,21 @@ public:
     /// The key of launchOptions that marks a launch from a remote notification.
     static QString launchOptionsRemoteNotificationKey();
     /// Opens the conversation when the application was launched from a remote
-    /// notification (launchOptions holds launchOptionsRemoteNotificationKey()).
+    /// notification (launchOptions holds launchOptionsRemoteNotificationKey());
+    /// an open conversation stays as it is.
     static void handleLaunchOptions(const std::optional<QVariantMap>& launchOptions);
+
+    /// Push notifications: call these two from your own push handling, then
+    /// go on with it. The device token as the push service issued it (raw
+    /// bytes); the SDK sends it to the chat service for the signed-up
+    /// customer, now or after the next sign-up.
+    static void didRegisterForRemoteNotifications(const QByteArray& deviceToken);
+    /// A received remote notification's payload. The SDK's own (known by
+    /// the "category" of their "aps" object) show a banner at the top of the
+    /// screen for three seconds while the application is active, which opens
+    /// the conversation when tapped, and otherwise open the conversation at
+    /// once; an open conversation stays as it is. Other payloads are ignored.
+    static void didReceiveRemoteNotification(const QVariantMap& userInfo);
 
     /// Deletes every stored message. The stored customer record stays.
     static void clearChat();

@@ -1,8 +1,10 @@
 #include "kesvor/Kesvor.h"
 
 #include "Kesvor/KesvorLocalStorage.h"
+#include "Kesvor/KesvorNotifications.h"
 #include "Kesvor/KesvorPrivate.h"
 #include "Kesvor/KesvorWindows.h"
+#include "Kesvor/Swizel.h"
 #include "Store/MyDataController.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
@@ -13,6 +15,8 @@ namespace kesvor {
 void Kesvor::initWithToken(const QString& token)
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    // The first call puts the SDK in front of the delegate's push callbacks.
+    Swizel::shared();
     KesvorPrivate::setBusinessToken(token);
     KesvorPrivate::setUser(KesvorLocalStorage::storedUser());
 }
@@ -38,7 +42,19 @@ void Kesvor::handleLaunchOptions(const std::optional<QVariantMap>& launchOptions
 {
     KESVOR_ASSERT_MAIN_THREAD();
     if (launchOptions && launchOptions->contains(launchOptionsRemoteNotificationKey()))
-        show();
+        KesvorNotifications::showConversation();
+}
+
+void Kesvor::didRegisterForRemoteNotifications(const QByteArray& deviceToken)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    Swizel::shared().x_application(ui::Application::shared(), deviceToken);
+}
+
+void Kesvor::didReceiveRemoteNotification(const QVariantMap& userInfo)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    Swizel::shared().x_application(ui::Application::shared(), userInfo);
 }
 
 void Kesvor::clearChat()

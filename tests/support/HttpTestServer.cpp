@@ -24,6 +24,17 @@ HttpTestServer::HttpTestServer(QObject* parent)
     });
 }
 
+HttpTestServer::~HttpTestServer()
+{
+    // Connections a client left open go first, while the buffers their
+    // handlers touch still exist.
+    m_server.close();
+    for (QTcpSocket* socket : m_server.findChildren<QTcpSocket*>()) {
+        socket->disconnect(this);
+        delete socket;
+    }
+}
+
 QString HttpTestServer::url(const QString& path) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);

@@ -33,6 +33,7 @@ public:
     using Handler = std::function<HttpReply(const HttpRequest&)>;
 
     explicit HttpTestServer(QObject* parent = nullptr);
+    ~HttpTestServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
     QString url(const QString& path = {}) const;
