@@ -57,10 +57,12 @@ void SdkSessionTest::TearDown()
     m_service.reset();
 }
 
-void SdkSessionTest::openConversation()
+void SdkSessionTest::openAlertWindow()
 {
-    Kesvor::show();
-    ASSERT_NE(KesvorWindows::window(), nullptr);
+    auto* window = new ui::Window(QRectF(QPointF(), QSizeF(m_host->size())));
+    KesvorWindows::setWindow(window);
+    window->makeKeyAndVisible();
+    window->setRootViewController(new ui::ViewController);
 }
 
 std::optional<QString> SdkSessionTest::shownAlert()

@@ -29,8 +29,10 @@ protected:
     ChatService& service() { return *m_service; }
     ConsoleCapture& console() { return *m_console; }
 
-    /// Opens a new conversation window (alerts are shown over it).
-    void openConversation();
+    /// Opens a window in the conversation window's place, with a plain
+    /// controller, for the alerts: the service layer is tested without the
+    /// conversation screen, which would start the chain by itself.
+    void openAlertWindow();
     /// The message of the alert over the conversation window, if one is shown.
     static std::optional<QString> shownAlert();
     /// Waits for an alert; false when none came.

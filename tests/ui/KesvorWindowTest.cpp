@@ -9,6 +9,7 @@
 #include "ui/AlertController.h"
 #include "ui/Application.h"
 #include "ui/Button.h"
+#include "ui/ViewController.h"
 #include "ui/Window.h"
 
 #include <QtCore/QElapsedTimer>
@@ -33,6 +34,16 @@ protected:
     {
         KesvorWindows::setWindow(nullptr);
         UiTest::TearDown();
+    }
+
+    // A conversation window with a plain controller: the alerts are tested
+    // without the screen, whose start-up chain would raise alerts of its own.
+    void openPlainWindow()
+    {
+        auto* window = new ui::Window(QRectF(0, 0, hostWidth, hostHeight));
+        KesvorWindows::setWindow(window);
+        window->makeKeyAndVisible();
+        window->setRootViewController(new ui::ViewController);
     }
 
     static ui::AlertController* shownAlert()
@@ -140,7 +151,7 @@ TEST_F(KesvorWindowTest, AlertsNeedTheConversationWindow)
 
 TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
 {
-    Kesvor::show();
+    openPlainWindow();
     const QString message = "Something went wrong. Please try again in sometime.";
     KesvorAlertController::showAlert(message);
     ui::AlertController* alert = shownAlert();
@@ -161,7 +172,7 @@ TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
 
 TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
 {
-    Kesvor::show();
+    openPlainWindow();
     // Raised off the main thread, it still shows on the main one.
     QThread* worker = QThread::create([] {
         KesvorAlertController::showAlertWithoutDismissal("Please enter valid email format.");
