@@ -49,6 +49,7 @@ void SdkSessionTest::SetUp()
 
 void SdkSessionTest::TearDown()
 {
+    saveScreenshotIfFailed(*m_host);
     foundation::NotificationCenter::defaultCenter().removeObserver(this);
     m_console.reset();
     KesvorWindows::setWindow(nullptr);

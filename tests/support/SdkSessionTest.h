@@ -15,9 +15,10 @@ namespace kesvor::test {
 /// A fresh SDK against the stand-in chat service: the service runs on a free
 /// port and the SDK is pointed at it, watches a loopback host for
 /// reachability and asks a time server that never answers (so the network
-/// clock finishes after a short wait). A host window lets the conversation
-/// window and its alerts open. Every test runs in its own process, so the
-/// SDK's process-wide state starts empty.
+/// clock finishes after a short wait). A host window (320 × 568) lets the
+/// conversation window and its alerts open; a failing test leaves a
+/// screenshot of it in <build>/tests/failures/. Every test runs in its own
+/// process, so the SDK's process-wide state starts empty.
 class SdkSessionTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -27,6 +28,7 @@ protected:
     virtual ChatServiceOptions serviceOptions() const { return {}; }
 
     ChatService& service() { return *m_service; }
+    QWidget& host() { return *m_host; }
     ConsoleCapture& console() { return *m_console; }
 
     /// Opens a window in the conversation window's place, with a plain
