@@ -265,6 +265,7 @@ void ChatViewController::viewDidAppear(bool animated)
     if (i != 0)
         return;
     i = 1;
+    fitTextViewBelowNavigationBar();
     WebServiceManager::sharedInstance().connectClient();
     scrollToBottom(m_chatTableView, false);
     ui::CollectionView* list = m_chatTableView;

@@ -307,3 +307,26 @@ TEST_F(ConversationScreenTest, RapidSendsAreEachStoredAndSentInOrder)
     advance(1000);
     ASSERT_TRUE(test::waitUntil([&] { return received("chat-msg").size() == 30; }));
 }
+
+TEST_F(ConversationScreenTest, TheGrowingInputStopsBelowTheNavigationBar)
+{
+    openScreen();
+    // A tall keyboard leaves 96 points for the text view.
+    ui::Keyboard::shared().setKeyboardFrame(true, QRectF(0, 568 - 400, 320, 400));
+    advance(250);
+    for (int line = 1; line <= 10; ++line) {
+        type(QStringLiteral("line %1").arg(line));
+        press(Qt::Key_Return, Qt::ShiftModifier);
+    }
+    screen().view()->layoutIfNeeded();
+    EXPECT_EQ(bar()->inputTextView()->frame().height(), 568 - 64 - 400 - 8);
+    EXPECT_FRAME(bar(), 0, 64, 320, 568 - 64 - 400);
+    EXPECT_GT(bar()->inputTextView()->contentSize().height(), 96) << "the rest scrolls inside";
+    // Without the keyboard there is room for six lines.
+    ui::Keyboard::shared().setKeyboardFrame(false, QRectF(0, 568, 320, 400));
+    advance(250);
+    screen().view()->layoutIfNeeded();
+    EXPECT_EQ(bar()->inputTextView()->frame().height(),
+              bar()->inputTextView()->maximumHeightForTextView());
+    EXPECT_GT(bar()->frame().y(), 64);
+}

@@ -86,6 +86,26 @@ TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
     EXPECT_TRUE(test::waitUntil([&] { return !window; }));
 }
 
+TEST_F(KesvorWindowTest, ShowTakesTheHostsFrameAndLiesAboveTheWindowsOnScreen)
+{
+    // The push banner is the last window: 80 high, at level 3.
+    auto* banner = new ui::Window(QRectF(0, 0, hostWidth, 80));
+    KesvorWindows::setNotificationWindow(banner);
+    banner->makeKeyAndVisible();
+    banner->setWindowLevel(3);
+    Kesvor::show();
+    QPointer<ui::Window> first = KesvorWindows::window();
+    EXPECT_EQ(first->frame(), QRectF(0, 0, hostWidth, hostHeight));
+    EXPECT_EQ(first->windowLevel(), 4);
+
+    // A released banner and the released conversation window no longer count.
+    KesvorWindows::setNotificationWindow(nullptr);
+    Kesvor::show();
+    EXPECT_EQ(KesvorWindows::window()->frame(), QRectF(0, 0, hostWidth, hostHeight));
+    EXPECT_EQ(KesvorWindows::window()->windowLevel(), 1);
+    EXPECT_TRUE(test::waitUntil([&] { return !first; }));
+}
+
 TEST_F(KesvorWindowTest, ShowNeedsATokenAndAHostWindow)
 {
     test::LogCapture log;
