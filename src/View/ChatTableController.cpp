@@ -14,6 +14,7 @@
 #include "View/CustomDateFormatter.h"
 #include "View/HeaderView.h"
 #include "View/MessageContent.h"
+#include "View/MessageWindow.h"
 #include "View/QuickReplyView.h"
 #include "foundation/Console.h"
 #include "foundation/MainThread.h"
@@ -67,17 +68,17 @@ void ChatTableController::setParentController(ChatViewController* controller)
     m_parentController = controller;
 }
 
+// The newest page of messages, in day sections, oldest first.
 void ChatTableController::initializeFetchedResultsController()
 {
     const auto context = MyDataController::sharedInstance().context();
-    data::FetchRequest request = Chat::fetchRequest();
+    m_window = std::make_unique<MessageWindow>(context);
     foundation::Error error;
-    const std::optional<int> count = context->count(request, &error);
-    if (!count)
+    if (!m_window->startAtNewest(pageSize, &error))
         foundation::Console::print(QStringLiteral("Error: ") + error.description);
-    const int total = count.value_or(0);
+    data::FetchRequest request = Chat::fetchRequest();
     request.sortDescriptors = {{QStringLiteral("date"), true}, {QStringLiteral("createdOn"), true}};
-    request.fetchOffset = total >= pageSize ? total - pageSize : 0;
+    request.predicate = m_window->predicate();
     m_fetchedResultsController =
         std::make_unique<data::FetchedResultsController>(request, context, QStringLiteral("date"));
     m_fetchedResultsController->setDelegate(this);
@@ -217,8 +218,7 @@ void ChatTableController::scrollViewDidScroll(ui::ScrollView& scrollView)
 // the top of the list where it is on screen.
 void ChatTableController::loadMore()
 {
-    data::FetchRequest& request = m_fetchedResultsController->fetchRequest();
-    if (request.fetchOffset == 0 || !m_chatTableView)
+    if (m_window->reachesOldest() || !m_chatTableView)
         return;
     ui::CollectionView& list = *m_chatTableView;
     data::ObjectPtr anchor;
@@ -231,7 +231,12 @@ void ChatTableController::loadMore()
             break;
         }
     }
-    request.fetchOffset = std::max(0, request.fetchOffset - pageSize);
+    foundation::Error error;
+    if (!m_window->growByPage(pageSize, &error)) {
+        foundation::Console::print(QStringLiteral("Error: ") + error.description);
+        return;
+    }
+    m_fetchedResultsController->fetchRequest().predicate = m_window->predicate();
     refreshFetchedResultController();
     list.reloadData();
     keepOnScreen(anchor, anchorTop);

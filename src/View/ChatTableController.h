@@ -23,13 +23,14 @@ class CollectionView;
 class Chat;
 class ChatViewController;
 class KCardModel;
+class MessageWindow;
 class KButtonTempateModel;
 
 /// Feeds the conversation's message list from the store: the stored messages
 /// in day sections, the newest 20 first and 20 older ones whenever the list
-/// arrives at its top, one cell kind per message, store changes as one
-/// animated batch, and the quick-reply strip of the newest message. Main
-/// thread.
+/// arrives at its top (a MessageWindow, whose cost does not grow with the
+/// history), one cell kind per message, store changes as one animated batch,
+/// and the quick-reply strip of the newest message. Main thread.
 class ChatTableController : public QObject,
                             public ui::CollectionViewDataSource,
                             public ui::CollectionViewDelegateFlowLayout,
@@ -108,6 +109,7 @@ private:
     /// A text's measured size plus the bubble's padding and time line.
     QSizeF sizeForText(const QString& text, double listWidth) const;
 
+    std::unique_ptr<MessageWindow> m_window;
     std::unique_ptr<data::FetchedResultsController> m_fetchedResultsController;
     QPointer<ui::CollectionView> m_chatTableView;
     QPointer<ChatViewController> m_parentController;
