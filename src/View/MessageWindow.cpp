@@ -6,8 +6,10 @@ namespace kesvor {
 
 namespace {
 
-const QString newerOrSame = QStringLiteral("date > %@ OR (date == %@ AND createdOn >= %@)");
-const QString older = QStringLiteral("date < %@ OR (date == %@ AND createdOn < %@)");
+// Written so that the day-and-time index finds the rows: a range on the day
+// first, read newest first for the older ones, oldest first for the window.
+const QString fromStart = QStringLiteral("date >= %@ AND (date > %@ OR createdOn >= %@)");
+const QString beforeStart = QStringLiteral("date <= %@ AND (date < %@ OR createdOn < %@)");
 
 } // namespace
 
@@ -38,7 +40,7 @@ std::optional<data::Predicate> MessageWindow::predicate() const
 {
     if (!m_start)
         return std::nullopt;
-    return data::Predicate::withFormat(newerOrSame,
+    return data::Predicate::withFormat(fromStart,
                                        {m_start->date, m_start->date, m_start->createdOn});
 }
 
@@ -52,8 +54,8 @@ MessageWindow::startOfPage(int pageSize, const std::optional<Start>& before,
     // One more than a page tells whether anything lies beyond it.
     request.fetchLimit = pageSize + 1;
     if (before)
-        request.predicate =
-            data::Predicate::withFormat(older, {before->date, before->date, before->createdOn});
+        request.predicate = data::Predicate::withFormat(
+            beforeStart, {before->date, before->date, before->createdOn});
     const auto objects = m_context->fetch(request, error);
     if (!objects)
         return std::nullopt;
