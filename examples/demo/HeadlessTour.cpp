@@ -107,13 +107,17 @@ int HeadlessTour::count(int role, const QString& name) const
     return found;
 }
 
+QAccessibleInterface* HeadlessTour::editable(const QString& name) const
+{
+    return find(QAccessible::queryAccessibleInterface(m_host), [&](QAccessibleInterface* element) {
+        return element->role() == QAccessible::EditableText &&
+               element->text(QAccessible::Name) == name;
+    });
+}
+
 bool HeadlessTour::typeInto(const QString& name, const QString& text) const
 {
-    QAccessibleInterface* input =
-        find(QAccessible::queryAccessibleInterface(m_host), [&](QAccessibleInterface* element) {
-            return element->role() == QAccessible::EditableText &&
-                   element->text(QAccessible::Name) == name;
-        });
+    QAccessibleInterface* input = editable(name);
     if (!input)
         return false;
     for (const QChar character : text)
@@ -123,11 +127,7 @@ bool HeadlessTour::typeInto(const QString& name, const QString& text) const
 
 bool HeadlessTour::pressIn(const QString& name, int key) const
 {
-    QAccessibleInterface* input =
-        find(QAccessible::queryAccessibleInterface(m_host), [&](QAccessibleInterface* element) {
-            return element->role() == QAccessible::EditableText &&
-                   element->text(QAccessible::Name) == name;
-        });
+    QAccessibleInterface* input = editable(name);
     if (!input)
         return false;
     sendKey(input->object(), key, key == Qt::Key_Return ? QStringLiteral("\r") : QString());

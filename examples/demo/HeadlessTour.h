@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class QAccessibleInterface;
 class QWidget;
 
 /// Drives the demo without a display, as a user would: each step does
@@ -48,6 +49,7 @@ Q_SIGNALS:
     void finished(bool succeeded);
 
 private:
+    QAccessibleInterface* editable(const QString& name) const;
     void runNext();
     void poll();
 
