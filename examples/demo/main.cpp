@@ -1,11 +1,14 @@
 // A host application that links the Kesvor SDK the way a customer's app does:
 // it hands over its business token and customer metadata at launch and opens
 // the support conversation from a button.
+#include "demo/HeadlessTour.h"
+
 #include <kesvor/Kesvor.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
 #include <QtCore/QTimer>
+#include <QtGui/QAccessible>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
@@ -20,7 +23,11 @@ namespace {
 
 constexpr int hostWidth = 390;
 constexpr int hostHeight = 844;
-constexpr int headlessRunMs = 1500;
+const QString greeting = QStringLiteral("Hello");
+const QString botAnswer = QStringLiteral("Hello! How can I help you today?");
+const QString messageInput = QStringLiteral("Message");
+// Long enough for the list's animations to come to rest before the picture.
+constexpr int settleMs = 1000;
 
 QWidget* makeHostWindow()
 {
@@ -40,6 +47,44 @@ QWidget* makeHostWindow()
     return window;
 }
 
+// The headless tour: open the conversation, send a greeting, wait for the
+// bot's answer, and keep a picture of the screen. Bubbles are counted, so
+// that an earlier conversation shown as history does not count.
+void addTourSteps(HeadlessTour& tour, QWidget* host, const QString& screenshot)
+{
+    static int greetings = 0;
+    static int answers = 0;
+    tour.addStep(
+        {QStringLiteral("opening the conversation"), [] { Kesvor::show(); },
+         [&tour] { return tour.shows(QAccessible::Heading, QStringLiteral("Support Chat")); }});
+    tour.addStep({QStringLiteral("sending \"%1\"").arg(greeting),
+                  [&tour] {
+                      greetings = tour.count(QAccessible::StaticText, greeting);
+                      answers = tour.count(QAccessible::StaticText, botAnswer);
+                      tour.typeInto(messageInput, greeting);
+                  },
+                  [&tour] {
+                      if (tour.count(QAccessible::StaticText, greeting) > greetings)
+                          return true;
+                      // Until the room is open a send keeps the text: press again.
+                      tour.pressIn(messageInput, Qt::Key_Return);
+                      return false;
+                  }});
+    tour.addStep({QStringLiteral("waiting for the bot's answer"), {}, [&tour] {
+                      return tour.count(QAccessible::StaticText, botAnswer) > answers;
+                  }});
+    tour.addStep({QStringLiteral("taking a screenshot"),
+                  [host, screenshot] {
+                      if (screenshot.isEmpty())
+                          return;
+                      host->grab().save(screenshot);
+                      QTextStream(stdout) << "demo: screenshot " << screenshot << "\n";
+                  },
+                  {},
+                  0,
+                  settleMs});
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -50,7 +95,8 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("token"), QStringLiteral("Business token."),
                       QStringLiteral("token"), QStringLiteral("demo-business-token")});
     parser.addOption({QStringLiteral("headless"),
-                      QStringLiteral("Open the support window at once, then quit.")});
+                      QStringLiteral("Open the conversation, send a message, wait for the "
+                                     "bot's answer, then quit (status 0 only if it came).")});
     parser.addOption({QStringLiteral("screenshot"),
                       QStringLiteral("With --headless, save the screen to this PNG file."),
                       QStringLiteral("file")});
@@ -63,17 +109,14 @@ int main(int argc, char** argv)
 
     std::unique_ptr<QWidget> host(makeHostWindow());
     host->show();
-    QTextStream(stdout)
-        << "Kesvor " << QString::number(KesvorVersionNumber, 'f', 1)
-        << " demo host running; the conversation screen arrives in a later release.\n";
-    if (parser.isSet(QStringLiteral("headless"))) {
-        QTimer::singleShot(0, [] { Kesvor::show(); });
-        QTimer::singleShot(headlessRunMs, [&] {
-            const QString file = parser.value(QStringLiteral("screenshot"));
-            if (!file.isEmpty())
-                host->grab().save(file);
-            app.quit();
-        });
-    }
+    QTextStream(stdout) << "Kesvor " << QString::number(KesvorVersionNumber, 'f', 1)
+                        << " demo host running\n";
+    if (!parser.isSet(QStringLiteral("headless")))
+        return app.exec();
+    HeadlessTour tour(host.get());
+    addTourSteps(tour, host.get(), parser.value(QStringLiteral("screenshot")));
+    QObject::connect(&tour, &HeadlessTour::finished,
+                     [&](bool succeeded) { app.exit(succeeded ? 0 : 1); });
+    QTimer::singleShot(0, &tour, &HeadlessTour::start);
     return app.exec();
 }

@@ -6,6 +6,7 @@
 #include "foundation/TimeZoneOffset.h"
 
 #include <QtCore/QStringList>
+#include <QtCore/QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,23 @@ namespace {
 constexpr int maxDigits = 9;
 
 constexpr qint64 julianDayOfEpoch = 2440588;
+
+// A local time the clocks skipped (daylight saving starting at midnight, say)
+// stands for the moment the clocks jumped: the first one after the gap.
+std::optional<QDateTime> firstMomentAfterGap(qint64 wallMsecs, const QTimeZone& zone)
+{
+    constexpr qint64 dayMsecs = 24 * 3600 * 1000;
+    if (!zone.isValid())
+        return std::nullopt;
+    // A day before the wall time, as an instant, lies before the jump.
+    const QDateTime dayBefore = QDateTime::fromMSecsSinceEpoch(wallMsecs - dayMsecs, Qt::UTC);
+    const qint64 before = wallMsecs - zone.offsetFromUtc(dayBefore) * 1000LL;
+    const QTimeZone::OffsetData jump =
+        zone.nextTransition(QDateTime::fromMSecsSinceEpoch(before - dayMsecs, Qt::UTC));
+    if (!jump.atUtc.isValid() || jump.atUtc.toMSecsSinceEpoch() > before)
+        return std::nullopt;
+    return jump.atUtc.toUTC();
+}
 
 qint64 msecsOf(const QDate& date, const QTime& time)
 {
@@ -271,7 +289,8 @@ std::optional<QDateTime> DateFormatter::assemble(const Parsed& parsed) const
     const QDateTime result =
         m_timeZone ? QDateTime(date, time, *m_timeZone) : QDateTime(date, time);
     if (!result.isValid())
-        return std::nullopt;
+        return firstMomentAfterGap(msecsOf(date, time),
+                                   m_timeZone ? *m_timeZone : QTimeZone::systemTimeZone());
     return QDateTime::fromMSecsSinceEpoch(result.toMSecsSinceEpoch(), Qt::UTC);
 }
 

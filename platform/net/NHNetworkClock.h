@@ -5,6 +5,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -14,13 +15,15 @@ namespace kesvor::net {
 class SntpQuery;
 
 /// Posted on the default notification centre, without user info, each time a
-/// synchronisation has finished, whether or not a server answered.
+/// synchronisation has completed, whether or not a server answered.
 inline constexpr char kNHNetworkTimeSyncCompleteNotification[] =
     "kNHNetworkTimeSyncCompleteNotification";
 
 /// A clock that follows network time: synchronize() asks SNTP servers over
 /// UDP for several samples each and keeps the offset between their time and
 /// the device's; networkDate() is the device time corrected by that offset.
+/// The first usable answer completes a synchronisation; the round goes on
+/// and each later sample refines the offset.
 ///
 /// Lives on the main thread; offset() and networkDate() may be read from any thread.
 class NHNetworkClock : public QObject {
@@ -38,12 +41,16 @@ public:
     void setOptions(const NetworkClockOptions& options);
     void setServers(const QStringList& servers);
 
-    /// Starts a synchronisation and returns at once; a call while one runs
-    /// joins it. A synchronisation ends when every server has answered or
-    /// dropped out, and at the latest after the options' timeout. It then
-    /// takes the offset its samples support, keeps the previous offset when no
-    /// server answered, and posts kNHNetworkTimeSyncCompleteNotification.
+    /// Starts a synchronisation and returns at once. It completes, posting
+    /// kNHNetworkTimeSyncCompleteNotification once, with the first usable
+    /// answer (the offset it gives), or after the options' answer timeout
+    /// (keeping the previous offset). Its round goes on until every server
+    /// has answered or dropped out, or the timeout passes; each later sample
+    /// refines the offset to what all samples so far support. A call while a
+    /// round runs joins it: before completion it waits for that completion,
+    /// after it it gets a notification of its own at once.
     void synchronize();
+    /// True while a round asks servers (also after its completion).
     bool isSynchronizing() const { return !m_query.isNull(); }
 
     /// True once a synchronisation has measured an offset.
@@ -54,10 +61,16 @@ public:
     QDateTime networkDate() const;
 
 private:
+    void sampleArrived();
     void synchronizationFinished();
+    void complete();
+    static void postCompletion();
 
     NetworkClockOptions m_options;
     QPointer<SntpQuery> m_query;
+    // Whether the running round has posted its completion.
+    bool m_completed = false;
+    QTimer* m_answerDeadline;
     std::atomic<qint64> m_offset{0};
     std::atomic_bool m_synchronized{false};
 };

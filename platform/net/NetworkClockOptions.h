@@ -15,7 +15,12 @@ struct NetworkClockOptions {
     int samplesPerServer = 4;
     /// Pause between two requests to the same server.
     std::chrono::milliseconds sampleInterval{250};
-    /// A synchronisation ends after this long even when servers stay silent.
+    /// A synchronisation completes with the first usable answer; without one
+    /// it completes after this long, on the offset it had, while the round
+    /// goes on listening until timeout.
+    std::chrono::milliseconds answerTimeout{1000};
+    /// The round ends after this long even when servers stay silent; answers
+    /// until then refine the offset.
     std::chrono::milliseconds timeout{3000};
 };
 

@@ -236,6 +236,7 @@ void SntpQuery::handleReply(const QNetworkDatagram& datagram)
     m_samples.push_back(*sample);
     if (++server.answered >= m_options.samplesPerServer)
         server.done = true;
+    Q_EMIT sampleArrived();
     finishIfAllDone();
 }
 

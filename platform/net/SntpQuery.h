@@ -49,6 +49,8 @@ public:
     const std::vector<SntpSample>& samples() const { return m_samples; }
 
 Q_SIGNALS:
+    /// A usable sample was added to samples().
+    void sampleArrived();
     void finished();
 
 private:

@@ -4,6 +4,7 @@
 #include "ui/Font.h"
 
 #include <QtGui/QAbstractTextDocumentLayout>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QTextDocument>
 #include <QtGui/QTextFrame>
 #include <QtWidgets/QTextEdit>
@@ -25,6 +26,7 @@ TextView::TextView(const QRectF& frame)
     setFont(Font::defaultLabelFont());
     setTextColor(m_textColor);
     setFocusProxy(m_edit);
+    m_edit->installEventFilter(this);
     connect(m_edit, &QTextEdit::textChanged, this, [this] {
         if (m_settingText)
             return;
@@ -127,6 +129,20 @@ void TextView::layoutSubviews()
         QRect(QPoint(0, 0), snapToPixels(QRectF(QPointF(), frame().size())).size()));
     m_edit->document()->setTextWidth(frame().width());
     updateContentSize();
+}
+
+bool TextView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_edit || event->type() != QEvent::KeyPress || !m_returnKeySubmits)
+        return View::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    if (key->modifiers() & Qt::ShiftModifier)
+        m_edit->insertPlainText(QStringLiteral("\n"));
+    else
+        Q_EMIT returnPressed();
+    return true;
 }
 
 void TextView::updateContentSize()

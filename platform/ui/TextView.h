@@ -39,6 +39,11 @@ public:
     View* inputAccessoryView() const { return m_inputAccessoryView.get(); }
     void setInputAccessoryView(std::unique_ptr<View> view);
 
+    /// On: Return and Enter emit returnPressed() and insert nothing, as a
+    /// chat input sends with them; with Shift they start a new line.
+    bool returnKeySubmits() const { return m_returnKeySubmits; }
+    void setReturnKeySubmits(bool submits) { m_returnKeySubmits = submits; }
+
     void becomeFirstResponder();
     void resignFirstResponder();
     bool isFirstResponder() const;
@@ -50,11 +55,14 @@ Q_SIGNALS:
     void contentSizeChanged(const QSizeF& contentSize);
     /// The user changed the text.
     void textDidChange();
+    /// Return or Enter without Shift while returnKeySubmits() is on.
+    void returnPressed();
 
 protected:
     /// The user changed the text.
     virtual void textViewDidChange();
     void layoutSubviews() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateContentSize();
@@ -64,6 +72,7 @@ private:
     EdgeInsets m_inset{8, 5, 8, 5};
     QSizeF m_contentSize;
     bool m_settingText = false;
+    bool m_returnKeySubmits = false;
     std::unique_ptr<View> m_inputAccessoryView;
 };
 

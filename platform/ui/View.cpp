@@ -2,6 +2,7 @@
 
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "ui/Accessibility.h"
 #include "ui/Animator.h"
 #include "ui/LayoutEngine.h"
 #include "ui/Window.h"
@@ -14,6 +15,7 @@ View::View(const QRectF& frame)
     : m_frame(frame)
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    Accessibility::install();
     applyGeometry();
 }
 

@@ -2,15 +2,15 @@
 // window, and the banner's window and timer that the push integration keeps.
 #include "Kesvor/KesvorWindows.h"
 
+#include "View/ChatViewController.h"
 #include "foundation/ClockTimer.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "ui/Application.h"
-#include "ui/Color.h"
-#include "ui/ViewController.h"
 #include "ui/Window.h"
 
 #include <QtCore/QPointer>
+#include <QtWidgets/QWidget>
 
 namespace kesvor {
 
@@ -41,13 +41,15 @@ void replace(QPointer<ui::Window>& slot, ui::Window* window)
     old->deleteLater();
 }
 
-// The controller the conversation window opens with. The conversation
-// screen takes this place when it lands.
-ui::ViewController* makeRootController()
+// The level above every window that is on screen: a window that was
+// released (hidden, deleted later) no longer counts.
+double levelAboveShownWindows(const QList<ui::ApplicationWindow>& windows)
 {
-    auto* controller = new ui::ViewController;
-    controller->view()->setBackgroundColor(ui::Color::white());
-    return controller;
+    double level = ui::Window::normalLevel;
+    for (const ui::ApplicationWindow& entry : windows)
+        if (entry.widget && entry.widget->isVisible())
+            level = std::max(level, entry.windowLevel);
+    return level + 1;
 }
 
 void moveWindowTop(const QPointer<ui::Window>& window, bool toBottom)
@@ -106,14 +108,17 @@ void KesvorWindows::openConversation()
         KESVOR_DEBUG_LOG << "show: the application has no window to show the conversation over";
         return;
     }
-    // One screen height below its final place, then slid up.
-    const QRectF screen = windows.last().frame;
+    // The host's window gives the screen's size (the last window may be the
+    // push banner); the new one starts a screen height below, then slides up.
+    const QRectF screen = windows.first().frame;
     auto* window =
         new ui::Window(QRectF(screen.x(), screen.height(), screen.width(), screen.height()));
     setWindow(window);
+    // Read after the window it replaces was released; the new one is not shown yet.
+    const double level = levelAboveShownWindows(application.windows());
     window->makeKeyAndVisible();
-    window->setWindowLevel(application.windows().last().windowLevel + 1);
-    window->setRootViewController(makeRootController());
+    window->setWindowLevel(level);
+    window->setRootViewController(new ChatViewController);
     present();
 }
 

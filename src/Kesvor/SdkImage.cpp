@@ -4,6 +4,13 @@
 
 namespace kesvor {
 
+namespace {
+
+constexpr ui::EdgeInsets incomingBubbleCaps{15, 20, 20, 14};
+constexpr ui::EdgeInsets outgoingBubbleCaps{15, 20, 15, 20};
+
+} // namespace
+
 std::optional<ui::Image> sdkImage(const QString& name)
 {
     // Names only: nothing outside the images folder can be reached.
@@ -14,6 +21,16 @@ std::optional<ui::Image> sdkImage(const QString& name)
                 ui::Image::fromFile(KesvorBundle::path(QStringLiteral("images/") + file)))
             return image;
     return std::nullopt;
+}
+
+ui::Image strechableIncomingMessagebubble(const ui::Image& image)
+{
+    return image.resizableImage(incomingBubbleCaps);
+}
+
+ui::Image strechableOutgoingMessagebubble(const ui::Image& image)
+{
+    return image.resizableImage(outgoingBubbleCaps);
 }
 
 } // namespace kesvor

@@ -13,4 +13,10 @@ namespace kesvor {
 /// bundle holds no image of that name.
 std::optional<ui::Image> sdkImage(const QString& name);
 
+/// A bubble image stretched in the middle, with the caps of an incoming
+/// bubble (top 15, left 20, bottom 20, right 14).
+ui::Image strechableIncomingMessagebubble(const ui::Image& image);
+/// With the caps of an outgoing bubble (15, 20, 15, 20).
+ui::Image strechableOutgoingMessagebubble(const ui::Image& image);
+
 } // namespace kesvor

@@ -86,9 +86,15 @@ bool WebServiceManager::checkForError(const std::optional<foundation::Error>& er
 void WebServiceManager::connectClient()
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    if (isConnecting()) {
+        KESVOR_DEBUG_LOG << "start-up chain: joining the one that runs";
+        return;
+    }
     if (SocketManager* manager = SocketManager::sharedInstance(); manager && manager->isConnected())
         manager->socket()->disconnect();
-    verifyBuisness([this] { signUpStep(); });
+    const auto chain = std::make_shared<int>(0);
+    m_runningChain = chain;
+    verifyBuisness([this, chain] { signUpStep(chain); });
 }
 
 void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
@@ -125,7 +131,7 @@ void WebServiceManager::verifyBuisness(std::function<void()> completionHandler)
                      });
 }
 
-void WebServiceManager::signUpStep()
+void WebServiceManager::signUpStep(const ChainToken& chain)
 {
     const std::optional<QString> businessId = KesvorPrivate::businessId();
     if (!businessId) {
@@ -143,7 +149,7 @@ void WebServiceManager::signUpStep()
         body.insert(key(UserKeys::userId), *customerId);
     if (const auto metaUserinfo = KesvorPrivate::metaUserinfo())
         body.insert(key(ServiceKeys::metaUserInfo), metaUserinfo->toDictionary());
-    signUp(body, [this](auto error, auto result) { signUpResponse(error, result); });
+    signUp(body, [this, chain](auto error, auto result) { signUpResponse(chain, error, result); });
 }
 
 void WebServiceManager::signUp(const QVariantMap& user,
@@ -155,7 +161,8 @@ void WebServiceManager::signUp(const QVariantMap& user,
     Request::request(urlFor(signUpPath), RequestMethod::POST, user, std::move(completionHandler));
 }
 
-void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& error,
+void WebServiceManager::signUpResponse(const ChainToken& chain,
+                                       const std::optional<foundation::Error>& error,
                                        const std::optional<QVariantMap>& result)
 {
     if (checkForError(error, result)) {
@@ -180,11 +187,16 @@ void WebServiceManager::signUpResponse(const std::optional<foundation::Error>& e
         updateUser(
             {{key(UserKeys::userId), *userId}, {key(ServiceKeys::deviceToken), *deviceToken}});
 
-    NetworkTime::sharedInstance().sync([this] { connectStep(); });
+    NetworkTime::sharedInstance().sync([this, chain] {
+        // Only the chain that asked for the clock; a later one has its own.
+        if (m_runningChain.lock() == chain)
+            connectStep();
+    });
 }
 
 void WebServiceManager::connectStep()
 {
+    m_runningChain.reset();
     if (SocketManager* manager = SocketManager::sharedInstance())
         manager->reconnect();
 }

@@ -8,6 +8,7 @@
 #include <QtCore/QVariantMap>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace kesvor {
@@ -37,8 +38,12 @@ public:
     WebServiceManager& operator=(const WebServiceManager&) = delete;
 
     /// Runs the start-up chain from the start. A failed step shows its alert
-    /// or console line and ends the chain; nothing is retried.
+    /// or console line and ends the chain; nothing is retried. A call while
+    /// a chain runs joins it (the screen's first appearance and the network
+    /// listener's first report both ask), so the customer signs up once.
     void connectClient();
+    /// True from connectClient() until its chain connects or fails.
+    bool isConnecting() const { return !m_runningChain.expired(); }
 
     /// Calls completionHandler once the business token is verified: at once
     /// when it already is, after the service accepted it otherwise.
@@ -61,10 +66,16 @@ private:
     static bool checkForError(const std::optional<foundation::Error>& error,
                               const std::optional<QVariantMap>& result);
 
-    void signUpStep();
-    void signUpResponse(const std::optional<foundation::Error>& error,
+    // Every step of a chain holds its token; the chain has ended when no
+    // step holds it any more, or when it reached the connect step.
+    using ChainToken = std::shared_ptr<int>;
+
+    void signUpStep(const ChainToken& chain);
+    void signUpResponse(const ChainToken& chain, const std::optional<foundation::Error>& error,
                         const std::optional<QVariantMap>& result);
     void connectStep();
+
+    std::weak_ptr<int> m_runningChain;
 };
 
 } // namespace kesvor

@@ -24,6 +24,19 @@ QString key(ChatKeyValues chatKey)
     return foundation::rawValue(chatKey);
 }
 
+// Later than every message this process created before: two sends within
+// one millisecond, or a clock set back, must not give two messages of one
+// sender the same "createdOn", which would merge them in the store.
+QDateTime nextCreatedOn()
+{
+    static QDateTime last;
+    QDateTime now = net::networkDate();
+    if (last.isValid() && now <= last)
+        now = last.addMSecs(1);
+    last = now;
+    return now;
+}
+
 bool isConnected()
 {
     const SocketManager* manager = SocketManager::sharedInstance();
@@ -48,7 +61,7 @@ std::optional<QVariantMap> ConversationActions::customerMessage(const QString& t
         {key(ChatKeyValues::msgTo), QStringLiteral("bot")},
         {key(ChatKeyValues::roomId), roomId},
         {key(ChatKeyValues::createdOn),
-         CustomDateFormatter().RFC3339DateFormatter.stringFromDate(net::networkDate())},
+         CustomDateFormatter().RFC3339DateFormatter.stringFromDate(nextCreatedOn())},
         {key(ChatKeyValues::msg), content},
         {key(ChatKeyValues::messageKeyword), messageKeyword},
         {key(ChatKeyValues::senderRole), QStringLiteral("customer")},

@@ -29,7 +29,8 @@ public:
 
     /// The customer's message as it travels: from and by the customer id, to
     /// "bot", in the stored customer's room, created now by the network
-    /// clock. Nothing without a customer id or a room.
+    /// clock, and always at least a millisecond after the previous one this
+    /// process made. Nothing without a customer id or a room.
     static std::optional<QVariantMap> customerMessage(const QString& text,
                                                       const QString& messageKeyword);
 

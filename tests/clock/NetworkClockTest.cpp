@@ -60,13 +60,16 @@ NetworkClockOptions optionsFor(const QStringList& servers, std::chrono::millisec
            << "offset " << actual.count() / 1e6 << " ms, expected " << expected.count() << " ms";
 }
 
-// Synchronises and waits for the notification, which must come well before
-// the clock's time limit when every server answers.
+// Synchronises, waits for the notification, which must come well before the
+// clock's time limit when every server answers, and then for the end of the
+// round, whose later samples refine the offset.
 void synchronizeAndWait(NHNetworkClock& clock, SyncNotifications& notifications, int waitMs = 5000)
 {
     const int before = notifications.count;
     clock.synchronize();
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count > before; }, waitMs));
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return !clock.isSynchronizing(); }, waitMs));
+    EXPECT_EQ(notifications.count, before + 1) << "one notification per synchronisation";
 }
 
 } // namespace
@@ -85,9 +88,12 @@ TEST_P(ResponderOffsetTest, MeasuresTheOffsetFromSeveralSamplesAndCorrectsTheDat
     EXPECT_TRUE(clock.isSynchronizing());
     EXPECT_EQ(notifications.count, 0) << "the notification comes after synchronize() returns";
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }));
-
-    EXPECT_FALSE(clock.isSynchronizing());
     EXPECT_TRUE(clock.isSynchronized());
+    EXPECT_TRUE(isNear(clock.offset(), offset));
+
+    // The round asks for its remaining samples, which refine the offset.
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return !clock.isSynchronizing(); }));
+    EXPECT_EQ(notifications.count, 1);
     EXPECT_EQ(responder.requests(), clock.options().samplesPerServer);
     EXPECT_TRUE(isNear(clock.offset(), offset));
     const auto dateOffset =
@@ -98,12 +104,59 @@ TEST_P(ResponderOffsetTest, MeasuresTheOffsetFromSeveralSamplesAndCorrectsTheDat
 INSTANTIATE_TEST_SUITE_P(Offsets, ResponderOffsetTest,
                          ::testing::Values(0, 90'000, -3'600'250, 400LL * 24 * 3600 * 1000));
 
+TEST(NetworkClockTest, TheFirstAnswerCompletesTheSynchronisation)
+{
+    // Two samples a long pause apart: the completion comes with the first.
+    SntpResponder responder(-4s);
+    NHNetworkClock clock;
+    NetworkClockOptions options = optionsFor({responder.entry()});
+    options.samplesPerServer = 2;
+    options.sampleInterval = 2s;
+    clock.setOptions(options);
+    int requestsAtCompletion = -1;
+    SyncNotifications notifications([&] { requestsAtCompletion = responder.requests(); });
+
+    clock.synchronize();
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }));
+    EXPECT_EQ(requestsAtCompletion, 1);
+    EXPECT_TRUE(clock.isSynchronized());
+    EXPECT_TRUE(isNear(clock.offset(), -4s));
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return !clock.isSynchronizing(); }));
+    EXPECT_EQ(responder.requests(), 2);
+    EXPECT_EQ(notifications.count, 1);
+}
+
+TEST(NetworkClockTest, WithoutAnAnswerCompletesAfterTheAnswerTimeAndLateAnswersStillCount)
+{
+    SntpResponder late(20s);
+    late.setSilent(true);
+    NHNetworkClock clock;
+    NetworkClockOptions options = optionsFor({late.entry()});
+    options.answerTimeout = 300ms;
+    options.sampleInterval = 400ms;
+    options.samplesPerServer = 3;
+    clock.setOptions(options);
+    // The answer time passes before the second request is due.
+    SyncNotifications notifications([&] { late.setSilent(false); });
+
+    clock.synchronize();
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }));
+    EXPECT_FALSE(clock.isSynchronized());
+    EXPECT_EQ(clock.offset(), 0ns);
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return clock.isSynchronized(); }));
+    EXPECT_TRUE(isNear(clock.offset(), 20s));
+    EXPECT_EQ(notifications.count, 1);
+}
+
 TEST(NetworkClockTest, WithoutAnswersFinishesAfterTheTimeLimitOnDeviceTime)
 {
     SntpResponder silent(0ms);
     silent.setSilent(true);
     NHNetworkClock clock;
-    clock.setOptions(optionsFor({silent.entry(), QStringLiteral("no-such-host.invalid")}, 1500ms));
+    NetworkClockOptions options =
+        optionsFor({silent.entry(), QStringLiteral("no-such-host.invalid")}, 1500ms);
+    options.answerTimeout = options.timeout;
+    clock.setOptions(options);
     SyncNotifications notifications;
 
     clock.synchronize();
@@ -217,10 +270,13 @@ TEST(NetworkClockTest, SynchronizeWhileRunningJoinsAndObserversMayStartTheNext)
     SntpResponder responder(3s);
     NHNetworkClock clock;
     clock.setOptions(optionsFor({responder.entry()}));
-    bool restarted = false;
+    const int samples = clock.options().samplesPerServer;
+    bool askedAgain = false;
     SyncNotifications notifications([&] {
-        if (!restarted) {
-            restarted = true;
+        // From the completion, while the round still refines: told at once,
+        // no new round.
+        if (!askedAgain) {
+            askedAgain = true;
             clock.synchronize();
         }
     });
@@ -228,10 +284,14 @@ TEST(NetworkClockTest, SynchronizeWhileRunningJoinsAndObserversMayStartTheNext)
     clock.synchronize();
     clock.synchronize();
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 2; }));
-    QTest::qWait(200);
-    EXPECT_EQ(notifications.count, 2) << "the joined call adds no notification";
-    EXPECT_EQ(responder.requests(), 2 * clock.options().samplesPerServer);
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return !clock.isSynchronizing(); }));
+    EXPECT_EQ(notifications.count, 2) << "the call joined before completion adds none";
+    EXPECT_EQ(responder.requests(), samples);
     EXPECT_TRUE(isNear(clock.offset(), 3s));
+
+    // After the round, a call starts the next one.
+    synchronizeAndWait(clock, notifications);
+    EXPECT_EQ(responder.requests(), 2 * samples);
 }
 
 TEST(NetworkClockTest, UnusableServerListFinishesAtOnceAndDestroyingMidRoundIsQuiet)

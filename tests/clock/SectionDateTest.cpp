@@ -110,3 +110,17 @@ TEST_F(SectionDateTest, DaysAreCountedInTheDeviceTimeZone)
     EXPECT_EQ(formatter.RFC3339DateFormatter.stringFromDate(*instant),
               "2017-03-05T23:30:00.000+0000");
 }
+
+TEST_F(SectionDateTest, ADayWhoseMidnightWasSkippedStillHasItsTitle)
+{
+    // Daylight saving began at midnight: 13 August 2017 started at 01:00.
+    setDeviceTimeZone("America/Santiago");
+    const CustomDateFormatter formatter;
+    const auto day = formatter.onlyDateStringFormatter.dateFromString(u"2017-08-13");
+    ASSERT_TRUE(day);
+    EXPECT_EQ(*day, QDateTime(QDate(2017, 8, 13), QTime(4, 0), QTimeZone::utc()))
+        << "the first moment after the gap, 01:00 at UTC-3";
+    EXPECT_EQ(formatter.onlyDateStringFormatter.stringFromDate(*day), "2017-08-13");
+    EXPECT_EQ(formatter.sectionDateString("2017-08-13"), "13 Aug, 2017");
+    EXPECT_EQ(formatter.sectionDateString("2017-08-12"), "12 Aug, 2017");
+}

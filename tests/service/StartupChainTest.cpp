@@ -22,7 +22,7 @@ protected:
     {
         SdkSessionTest::SetUp();
         Kesvor::initWithToken(service().token());
-        openConversation();
+        openAlertWindow();
     }
 
     static WebServiceManager& manager() { return WebServiceManager::sharedInstance(); }
@@ -45,7 +45,7 @@ protected:
         EXPECT_EQ(shownAlert(), alert);
         QTest::qWait(100);
         EXPECT_EQ(clockSyncs(), syncs);
-        openConversation();
+        openAlertWindow();
     }
 
     QVariantMap lastBody(const char* path)

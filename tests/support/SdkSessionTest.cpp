@@ -49,6 +49,7 @@ void SdkSessionTest::SetUp()
 
 void SdkSessionTest::TearDown()
 {
+    saveScreenshotIfFailed(*m_host);
     foundation::NotificationCenter::defaultCenter().removeObserver(this);
     m_console.reset();
     KesvorWindows::setWindow(nullptr);
@@ -57,10 +58,12 @@ void SdkSessionTest::TearDown()
     m_service.reset();
 }
 
-void SdkSessionTest::openConversation()
+void SdkSessionTest::openAlertWindow()
 {
-    Kesvor::show();
-    ASSERT_NE(KesvorWindows::window(), nullptr);
+    auto* window = new ui::Window(QRectF(QPointF(), QSizeF(m_host->size())));
+    KesvorWindows::setWindow(window);
+    window->makeKeyAndVisible();
+    window->setRootViewController(new ui::ViewController);
 }
 
 std::optional<QString> SdkSessionTest::shownAlert()

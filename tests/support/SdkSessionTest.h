@@ -15,9 +15,10 @@ namespace kesvor::test {
 /// A fresh SDK against the stand-in chat service: the service runs on a free
 /// port and the SDK is pointed at it, watches a loopback host for
 /// reachability and asks a time server that never answers (so the network
-/// clock finishes after a short wait). A host window lets the conversation
-/// window and its alerts open. Every test runs in its own process, so the
-/// SDK's process-wide state starts empty.
+/// clock finishes after a short wait). A host window (320 × 568) lets the
+/// conversation window and its alerts open; a failing test leaves a
+/// screenshot of it in <build>/tests/failures/. Every test runs in its own
+/// process, so the SDK's process-wide state starts empty.
 class SdkSessionTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -27,10 +28,13 @@ protected:
     virtual ChatServiceOptions serviceOptions() const { return {}; }
 
     ChatService& service() { return *m_service; }
+    QWidget& host() { return *m_host; }
     ConsoleCapture& console() { return *m_console; }
 
-    /// Opens a new conversation window (alerts are shown over it).
-    void openConversation();
+    /// Opens a window in the conversation window's place, with a plain
+    /// controller, for the alerts: the service layer is tested without the
+    /// conversation screen, which would start the chain by itself.
+    void openAlertWindow();
     /// The message of the alert over the conversation window, if one is shown.
     static std::optional<QString> shownAlert();
     /// Waits for an alert; false when none came.

@@ -1,5 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <QtCore/QDir>
+#include <QtWidgets/QWidget>
+
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <mutex>
 
@@ -7,6 +12,23 @@ namespace kesvor::test {
 
 namespace {
 std::atomic<LogCapture*> activeCapture{nullptr};
+}
+
+QString saveScreenshotIfFailed(QWidget& window)
+{
+    if (!::testing::Test::HasFailure())
+        return {};
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString folder = QStringLiteral(KESVOR_BINARY_DIR "/tests/failures");
+    QDir().mkpath(folder);
+    // Parameterised tests have slashes in their names.
+    const QString file =
+        QStringLiteral("%1.%2.png")
+            .arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()))
+            .replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString path = folder + QLatin1Char('/') + file;
+    window.grab().save(path);
+    return path;
 }
 
 LogCapture::LogCapture(const char* category)

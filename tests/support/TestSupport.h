@@ -5,6 +5,8 @@
 #include <QtTest/QTest>
 
 #include <functional>
+
+class QWidget;
 #include <mutex>
 
 namespace kesvor::test {
@@ -14,6 +16,10 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 50
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }
+
+/// Saves a picture of window to <build>/tests/failures/<suite>.<test>.png when
+/// the running test has failed; the path, or nothing.
+QString saveScreenshotIfFailed(QWidget& window);
 
 /// Collects the messages of one logging category while it exists.
 class LogCapture {
@@ -36,3 +42,9 @@ private:
 };
 
 } // namespace kesvor::test
+
+/// Frames are exact: the constraints' numbers, not approximations.
+#define EXPECT_FRAME(view, fx, fy, fw, fh)                                                         \
+    EXPECT_EQ((view)->frame(), QRectF((fx), (fy), (fw), (fh)))                                     \
+        << "frame is " << (view)->frame().x() << ", " << (view)->frame().y() << ", "               \
+        << (view)->frame().width() << " x " << (view)->frame().height()

@@ -9,6 +9,7 @@
 #include "ui/AlertController.h"
 #include "ui/Application.h"
 #include "ui/Button.h"
+#include "ui/ViewController.h"
 #include "ui/Window.h"
 
 #include <QtCore/QElapsedTimer>
@@ -33,6 +34,16 @@ protected:
     {
         KesvorWindows::setWindow(nullptr);
         UiTest::TearDown();
+    }
+
+    // A conversation window with a plain controller: the alerts are tested
+    // without the screen, whose start-up chain would raise alerts of its own.
+    void openPlainWindow()
+    {
+        auto* window = new ui::Window(QRectF(0, 0, hostWidth, hostHeight));
+        KesvorWindows::setWindow(window);
+        window->makeKeyAndVisible();
+        window->setRootViewController(new ui::ViewController);
     }
 
     static ui::AlertController* shownAlert()
@@ -73,6 +84,26 @@ TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
     Kesvor::show();
     EXPECT_NE(KesvorWindows::window(), window.data());
     EXPECT_TRUE(test::waitUntil([&] { return !window; }));
+}
+
+TEST_F(KesvorWindowTest, ShowTakesTheHostsFrameAndLiesAboveTheWindowsOnScreen)
+{
+    // The push banner is the last window: 80 high, at level 3.
+    auto* banner = new ui::Window(QRectF(0, 0, hostWidth, 80));
+    KesvorWindows::setNotificationWindow(banner);
+    banner->makeKeyAndVisible();
+    banner->setWindowLevel(3);
+    Kesvor::show();
+    QPointer<ui::Window> first = KesvorWindows::window();
+    EXPECT_EQ(first->frame(), QRectF(0, 0, hostWidth, hostHeight));
+    EXPECT_EQ(first->windowLevel(), 4);
+
+    // A released banner and the released conversation window no longer count.
+    KesvorWindows::setNotificationWindow(nullptr);
+    Kesvor::show();
+    EXPECT_EQ(KesvorWindows::window()->frame(), QRectF(0, 0, hostWidth, hostHeight));
+    EXPECT_EQ(KesvorWindows::window()->windowLevel(), 1);
+    EXPECT_TRUE(test::waitUntil([&] { return !first; }));
 }
 
 TEST_F(KesvorWindowTest, ShowNeedsATokenAndAHostWindow)
@@ -140,7 +171,7 @@ TEST_F(KesvorWindowTest, AlertsNeedTheConversationWindow)
 
 TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
 {
-    Kesvor::show();
+    openPlainWindow();
     const QString message = "Something went wrong. Please try again in sometime.";
     KesvorAlertController::showAlert(message);
     ui::AlertController* alert = shownAlert();
@@ -161,7 +192,7 @@ TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
 
 TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
 {
-    Kesvor::show();
+    openPlainWindow();
     // Raised off the main thread, it still shows on the main one.
     QThread* worker = QThread::create([] {
         KesvorAlertController::showAlertWithoutDismissal("Please enter valid email format.");

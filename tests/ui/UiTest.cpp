@@ -1,9 +1,9 @@
 #include "ui/UiTest.h"
 
 #include "foundation/Clock.h"
+#include "support/TestSupport.h"
 #include "ui/Application.h"
 
-#include <QtCore/QDir>
 #include <QtTest/QTest>
 
 namespace kesvor::test {
@@ -19,14 +19,7 @@ void UiTest::SetUp()
 
 void UiTest::TearDown()
 {
-    if (HasFailure()) {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const QString folder = QStringLiteral(KESVOR_BINARY_DIR "/tests/ui/failures");
-        QDir().mkpath(folder);
-        m_host->grab().save(QStringLiteral("%1/%2.%3.png")
-                                .arg(folder, QString::fromUtf8(info->test_suite_name()),
-                                     QString::fromUtf8(info->name())));
-    }
+    test::saveScreenshotIfFailed(*m_host);
     m_host.reset();
     foundation::Clock::shared().setManual(false);
 }

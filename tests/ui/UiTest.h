@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/TestSupport.h"
 #include "ui/View.h"
 
 #include <QtWidgets/QWidget>
@@ -12,7 +13,7 @@ namespace kesvor::test {
 
 /// A host top-level window (320 × 568) that the SDK's windows overlay, shown
 /// on Qt's offscreen platform. A failing test leaves a screenshot of it in
-/// <build>/tests/ui/failures/.
+/// <build>/tests/failures/.
 class UiTest : public ::testing::Test {
 protected:
     static constexpr int hostWidth = 320;
@@ -41,9 +42,3 @@ private:
 };
 
 } // namespace kesvor::test
-
-/// Frames are exact: the constraints' numbers, not approximations.
-#define EXPECT_FRAME(view, fx, fy, fw, fh)                                                         \
-    EXPECT_EQ((view)->frame(), QRectF((fx), (fy), (fw), (fh)))                                     \
-        << "frame is " << (view)->frame().x() << ", " << (view)->frame().y() << ", "               \
-        << (view)->frame().width() << " x " << (view)->frame().height()
