@@ -16,6 +16,7 @@
 #include "ui/Label.h"
 #include "ui/Window.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QTextEdit>
 
@@ -49,7 +50,7 @@ ChatViewController& ConversationTest::openScreen()
 
 bool ConversationTest::waitForSupportChat(int timeoutMs)
 {
-    return waitUntil(
+    return waitWhileTimePasses(
         [&] {
             const auto record = KesvorLocalStorage::storedUser();
             const QVariant roomId = record ? record->value("roomId") : QVariant();
@@ -62,6 +63,20 @@ bool ConversationTest::waitForSupportChat(int timeoutMs)
 QString ConversationTest::customerId()
 {
     return KesvorLocalStorage::storedUser().value_or(QVariantMap())["userId"].toString();
+}
+
+bool ConversationTest::waitWhileTimePasses(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        // A moment of real time for the network, then the clock follows.
+        if (waitUntil(condition, 5))
+            return true;
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        advance(50);
+    }
 }
 
 void ConversationTest::advance(double ms)

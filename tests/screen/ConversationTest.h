@@ -4,6 +4,8 @@
 
 #include <QtCore/QPointer>
 
+#include <functional>
+
 namespace kesvor {
 
 class ChatViewController;
@@ -33,8 +35,13 @@ protected:
     /// The stored customer's id.
     static QString customerId();
 
-    /// Moves the driven clock (animations, the send delay).
+    /// Moves the driven clock (animations, the send delay, the socket's
+    /// reconnection waits).
     static void advance(double ms);
+    /// Waits for condition while the driven clock moves on with real time, so
+    /// that timed work the condition needs (a reconnection's back-off) runs.
+    static bool waitWhileTimePasses(const std::function<bool()>& condition,
+                                    int timeoutMs = 15'000);
     /// A click where a user would click: at the view's centre, delivered to
     /// the host's window, which hands it to whatever lies there.
     void click(ui::View* view);
