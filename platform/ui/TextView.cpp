@@ -1,5 +1,7 @@
 #include "ui/TextView.h"
 
+#include "ui/BABFrameObservingInputAccessoryView.h"
+
 #include "ui/Color.h"
 #include "ui/Font.h"
 
@@ -104,6 +106,9 @@ void TextView::setTextContainerInset(const EdgeInsets& inset)
 void TextView::setInputAccessoryView(std::unique_ptr<View> view)
 {
     m_inputAccessoryView = std::move(view);
+    if (auto* observer =
+            qobject_cast<BABFrameObservingInputAccessoryView*>(m_inputAccessoryView.get()))
+        observer->setInputView(m_edit);
 }
 
 void TextView::becomeFirstResponder()

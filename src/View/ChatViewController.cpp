@@ -19,6 +19,7 @@
 #include "View/NetworkStatus.h"
 #include "View/QuickReplyView.h"
 #include "View/SharedColors.h"
+#include "View/WebViewController.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "ui/AlertController.h"
@@ -371,9 +372,8 @@ void ChatViewController::closeViewController()
 
 void ChatViewController::showWebView(const foundation::Notification& notification)
 {
-    // The in-app web view opens here once it exists.
     if (const auto url = stringAt(notification.userInfo, "url"))
-        KESVOR_DEBUG_LOG << "web view asked for" << *url;
+        WebViewController::open(this, *url, this);
 }
 
 void ChatViewController::sendMessage(const foundation::Notification& notification)

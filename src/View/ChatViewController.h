@@ -2,6 +2,7 @@
 
 #include "KUserInputView/KUserInputViewProtocol.h"
 #include "View/ConversationActions.h"
+#include "View/WebViewControllerDelegate.h"
 #include "foundation/NotificationCenter.h"
 #include "ui/ViewController.h"
 
@@ -37,7 +38,9 @@ inline constexpr char SELF_VIEW[] = "selfView";
 /// What it does to the session on teardown (disconnect, save, stop watching
 /// the network) it does only while it is the screen on display: a screen
 /// replaced by a newer one leaves the newer one's session alone.
-class ChatViewController : public ui::ViewController, public KUserInputViewProtocol {
+class ChatViewController : public ui::ViewController,
+                           public KUserInputViewProtocol,
+                           public WebViewControllerDelegate {
     Q_OBJECT
 public:
     explicit ChatViewController(QObject* parent = nullptr);
@@ -65,7 +68,7 @@ public:
 
     /// The web view tells whether it is on screen: keyboard notifications are
     /// followed only while it is not.
-    void viewAppearChange(bool isShowing);
+    void viewAppearChange(bool isShowing) override;
     /// The list shows or hides the quick-reply strip.
     void quickReplyViewShowing(bool isShowingView);
     /// The list's bottom inset: keyboard, input bar, strip when shown, and 20.

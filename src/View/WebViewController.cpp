@@ -1,7 +1,7 @@
 #include "View/WebViewController.h"
 
 #include "Kesvor/SdkImage.h"
-#include "View/ChatNotifications.h"
+#include "View/ConversationNotifications.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"

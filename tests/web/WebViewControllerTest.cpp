@@ -1,7 +1,7 @@
 #include "ui/UiTest.h"
 
 #include "Kesvor/SdkImage.h"
-#include "View/ChatNotifications.h"
+#include "View/ConversationNotifications.h"
 #include "View/WebViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "support/ChatService.h"
