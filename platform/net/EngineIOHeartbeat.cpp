@@ -50,12 +50,20 @@ void EngineIOHeartbeat::notePing()
 
 void EngineIOHeartbeat::startDeadTimer()
 {
-    m_deadTimer.start(m_lastLifeMs + m_deadAfterMs - now());
+    m_deadTimer.start(remainingLifeMs());
+}
+
+double EngineIOHeartbeat::remainingLifeMs() const
+{
+    return m_lastLifeMs + m_deadAfterMs - now();
 }
 
 void EngineIOHeartbeat::onDeadTimer()
 {
-    if (now() - m_lastLifeMs < m_deadAfterMs) {
+    // A remainder below the timers' resolution is rounding, not life: waiting
+    // on for it could re-arm the timer for the same instant again and again.
+    constexpr double resolutionMs = 0.01;
+    if (remainingLifeMs() > resolutionMs) {
         startDeadTimer();
         return;
     }

@@ -29,6 +29,7 @@ public:
 
 private:
     void startDeadTimer();
+    double remainingLifeMs() const;
     void onDeadTimer();
     void onPingTimer();
 

@@ -73,3 +73,18 @@ TEST(EngineIOHeartbeatTest, ClientPingsOncePerIntervalUntilAnswersStop)
     EXPECT_EQ(beats.pings.size(), 4u);
     EXPECT_EQ(beats.deaths.size(), 1u);
 }
+
+TEST(EngineIOHeartbeatTest, LifeBetweenWholeMillisecondsStillEndsInOneDeath)
+{
+    // Deadlines that fall between milliseconds once left the dead timer
+    // re-armed for the same instant for ever, in about one session of twenty.
+    Beats beats;
+    for (int session = 1; session <= 200; ++session) {
+        beats.heartbeat.start(150, 150, false);
+        beats.clock.advance(0.37 * session);
+        beats.heartbeat.noteLife();
+        beats.clock.advance(1000);
+        ASSERT_EQ(beats.deaths.size(), static_cast<size_t>(session));
+    }
+    EXPECT_EQ(beats.clock.pendingCount(), 0);
+}
