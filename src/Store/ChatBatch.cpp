@@ -44,11 +44,11 @@ QList<std::optional<Chat>> ChatBatch::store(QList<ChatModel> records, QList<Chat
             existing = Chat(match->object);
             before = keysOf(*existing);
         }
-        // A message the context has changes of was listed when they were made.
-        const bool changedBefore = existing && existing->managedObject()->hasChanges();
         auto chat = record.store(m_context, existing);
-        if (chat && firstChanges && !changedBefore)
+        if (chat && firstChanges && !m_listed.contains(chat->managedObject().get())) {
+            m_listed.insert(chat->managedObject().get());
             firstChanges->append(*chat);
+        }
         if (chat) {
             // An updated message may now be found by other keys; a stored
             // message has the keys of its record.

@@ -7,6 +7,7 @@
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
+#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QVarLengthArray>
 
@@ -36,7 +37,7 @@ public:
     /// holds the store's write lock until the context saves. When the lookup
     /// fails, none of the records is stored.
     /// When given, firstChanges receives, in order, each message the run
-    /// changed that had no changes in the context before.
+    /// changed that no earlier run of this batch listed.
     /// The records that become new messages are left empty.
     QList<std::optional<Chat>> store(QList<ChatModel> records, QList<Chat>* firstChanges = nullptr);
 
@@ -73,6 +74,8 @@ private:
     QHash<Moment, Candidates> m_byMoment;
     QHash<QString, Candidates> m_byId;
     qint64 m_nextOrder = 0;
+    // The messages listed in firstChanges so far; they stay alive in that list.
+    QSet<const data::ManagedObject*> m_listed;
 };
 
 } // namespace kesvor

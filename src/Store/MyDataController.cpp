@@ -179,7 +179,8 @@ void MyDataController::addChat(const QVariantMap& chat)
 void MyDataController::addChats(const QVariantList& chats, ComplectionBlock complectionBlock)
 {
     const auto context = backgoundContext();
-    m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock] {
+    const quint64 generation = m_generation.load();
+    m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock, generation] {
         context->performAndWait([&] {
             // Each message the batch changed, once, in the order of its first change.
             QList<Chat> changed;
@@ -187,16 +188,39 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
             ChatBatch batch(*context);
             ChatModelRuns runs(chats, m_messageParseQueue);
             while (auto run = runs.next())
-                batch.store(std::move(*run), &changed);
-            foundation::Error error;
-            if (!context->save(&error)) {
-                logSaveFailure(error);
-                return;
-            }
+                if (!storeRun(*context, batch, std::move(*run), generation, &changed))
+                    return;
             if (complectionBlock)
                 complectionBlock(unseenWithServerId(changed));
         });
     });
+}
+
+bool MyDataController::storeRun(data::ManagedObjectContext& context, ChatBatch& batch,
+                                QList<ChatModel> run, quint64 generation, QList<Chat>* changed)
+{
+    // Each run is a transaction of its own, so a writer on another thread
+    // waits for one run at most, and the store never holds half a run.
+    // The write lock comes first: a clearChat() that began before it was
+    // taken has counted its generation by then, and one that begins later
+    // deletes this run after it is saved.
+    foundation::Error error;
+    if (!context.writePendingChanges(&error)) {
+        logSaveFailure(error);
+        return false;
+    }
+    if (m_generation.load() != generation) {
+        KESVOR_DEBUG_LOG << "addChats: the store was cleared since the batch was handed in";
+        context.rollback();
+        return false;
+    }
+    batch.store(std::move(run), changed);
+    if (!context.save(&error)) {
+        logSaveFailure(error);
+        context.rollback();
+        return false;
+    }
+    return true;
 }
 
 void MyDataController::saveContext()
@@ -213,6 +237,10 @@ void MyDataController::saveContext()
 void MyDataController::clearChat()
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    // Batches handed in before now hold the messages being cleared: each
+    // stops before its next run. The delete below waits for the run being
+    // written, if any, and removes it with the rest.
+    ++m_generation;
     const auto coordinator = myPersistentStoreCoordinator();
     if (!coordinator)
         return;

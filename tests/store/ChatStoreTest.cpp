@@ -1,5 +1,6 @@
 #include "store/StoreTestSupport.h"
 
+#include "Store/ChatBatch.h"
 #include "Store/ChatModel.h"
 #include "Store/MyDataController.h"
 #include "data/FetchedResultsController.h"
@@ -11,6 +12,7 @@
 #include <QtCore/QThread>
 
 #include <csignal>
+#include <future>
 #include <sys/resource.h>
 
 using namespace kesvor;
@@ -196,6 +198,38 @@ TEST(ChatStoreTest, ClearChatEmptiesTheStoreAndEverythingThatShowsIt)
     EXPECT_TRUE(storedChats().isEmpty());
     store().clearChat(); // clearing an empty store is fine
     EXPECT_EQ(idsOf(*addChatsAndWait({Wire::at(1).id("a")})), QStringList{"a"});
+}
+
+TEST(ChatStoreTest, ClearChatDropsTheBatchesHandedInBeforeIt)
+{
+    // A history waits on the queue behind other work when the store is cleared.
+    std::promise<void> release;
+    store().messageAddOperationQueue().addOperation(
+        [ready = release.get_future().share()] { ready.wait(); });
+    QVariantList history;
+    for (int i = 0; i < 3 * ChatBatch::runLength; ++i)
+        history << Wire::at(QStringLiteral("2024-05-03T10:%1:%2.000+0000")
+                                .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                .arg(i % 60, 2, 10, QLatin1Char('0')))
+                       .id(QStringLiteral("old-%1").arg(i));
+    bool completed = false;
+    store().addChats(history, [&completed](const QList<Chat>&) { completed = true; });
+    store().clearChat();
+    store().addChat(customerMessage(5)); // the new customer's first message
+    const auto newer = Wire::at(6).id("new");
+    store().addChats({newer}, {});
+    release.set_value();
+    store().messageAddOperationQueue().waitUntilAllOperationsAreFinished();
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(idsOf(storedChats()), (QStringList{"-", "new"}));
+
+    // A clear while a history is being written leaves none of it either,
+    // whichever run it meets.
+    store().addChats(history, {});
+    ASSERT_TRUE(test::waitUntil([] { return storedChats().size() > 2; }));
+    store().clearChat();
+    store().messageAddOperationQueue().waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(storedChats().isEmpty()) << storedChats().size() << " messages left";
 }
 
 TEST(ChatStoreTest, SaveContextWritesTheMainContextsChangesOnly)
