@@ -105,28 +105,29 @@ bool ChatBatch::lookUp(const QList<ChatModel>& records)
 std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const Keys& keys) const
 {
     std::optional<Candidate> first;
-    auto consider = [&first](const Candidates& candidates) {
+    auto consider = [&first](const Candidates& candidates, bool withIds) {
         for (const Candidate& candidate : candidates)
-            if (!first || candidate.order < first->order)
+            if ((withIds || !candidate.hasId) && (!first || candidate.order < first->order))
                 first = candidate;
     };
     const auto byMoment = m_byMoment.constFind(*keys.moment);
     if (byMoment != m_byMoment.cend())
-        consider(*byMoment);
+        consider(*byMoment, !keys.id);
     if (keys.id) {
         const auto byId = m_byId.constFind(*keys.id);
         if (byId != m_byId.cend())
-            consider(*byId);
+            consider(*byId, true);
     }
     return first;
 }
 
 void ChatBatch::add(const data::ObjectPtr& object, const Keys& keys, qint64 order)
 {
+    const bool hasId = keys.id.has_value();
     if (keys.moment)
-        m_byMoment[*keys.moment].append({order, object});
+        m_byMoment[*keys.moment].append({order, object, hasId});
     if (keys.id)
-        m_byId[*keys.id].append({order, object});
+        m_byId[*keys.id].append({order, object, hasId});
 }
 
 void ChatBatch::remove(const data::ObjectPtr& object, const Keys& keys)

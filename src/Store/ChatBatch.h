@@ -18,12 +18,16 @@ namespace kesvor {
 /// Stores the records of one batch in a context, each with the outcome that
 /// ChatModel::asChatManagedObject() gives it after the records before it.
 ///
+/// A record matches a stored message with its server id, or one with its
+/// "createdOn" to the millisecond and sender unless both have server ids:
+/// the time and sender are how the customer's local copy, which has no id
+/// yet, meets the service's echo of it, while two messages the service gave
+/// different ids are two messages, however close in time.
+///
 /// Rather than looking each record up on its own, a run of records fetches
-/// in one request every message it could match (by "createdOn" or by server
-/// id), and each record then finds its match among those and among the
-/// messages the run itself stored, in memory: the first one, in the order of
-/// the store, with the record's "createdOn" to the millisecond and sender, or
-/// with its server id.
+/// in one request every message it could match, and each record then finds
+/// its match among those and among the messages the run itself stored, in
+/// memory: the first one in the order of the store.
 class ChatBatch {
 public:
     /// How many records a run holds at most.
@@ -60,6 +64,7 @@ private:
     struct Candidate {
         qint64 order = 0; // the order of the store: primary keys, then this run's new messages
         data::ObjectPtr object;
+        bool hasId = false;
     };
     using Candidates = QVarLengthArray<Candidate, 1>;
 

@@ -92,6 +92,26 @@ TEST(ChatStoreTest, ChangesUpdateTheStoredMessageAndRepeatsReturnNothing)
     EXPECT_EQ(stored[0].createdOn().time().second(), 9);
 }
 
+TEST(ChatStoreTest, ServiceMessagesWithDifferentIdsAreTwoMessagesAtAnyMoment)
+{
+    // A bot answering twice within one millisecond.
+    const auto unseen = addChatsAndWait(
+        {Wire::at(4, 500).id("m-1").text("first"), Wire::at(4, 500).id("m-2").text("second")});
+    ASSERT_TRUE(unseen);
+    EXPECT_EQ(idsOf(*unseen), (QStringList{"m-1", "m-2"}));
+    EXPECT_EQ(idsOf(*addChatsAndWait({Wire::at(4, 500).id("m-3").text("third")})),
+              QStringList{"m-3"});
+    EXPECT_EQ(idsOf(storedChats()), (QStringList{"m-1", "m-2", "m-3"}));
+    // Each is still found by its id, and a repeat changes nothing.
+    EXPECT_EQ(idsOf(*addChatsAndWait({Wire::at(4, 500).id("m-2").text("second")})), QStringList{});
+    EXPECT_EQ(idsOf(*addChatsAndWait({Wire::at(4, 500).id("m-2").customerStatus("seen")})),
+              QStringList{});
+    const auto stored = storedChats();
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored[1].messageSentToCustomerStatus(), "seen");
+    EXPECT_EQ(stored[0].msg()->value("message").toMap().value("text"), "first");
+}
+
 TEST(ChatStoreTest, OnlyApprovedMessagesAreStored)
 {
     const Wire message = Wire::at(3).id("m-3");
