@@ -62,17 +62,6 @@ std::nullopt_t refuse(ChatKeyValues key)
     return std::nullopt;
 }
 
-const QString& statusText(MessageStatusEnum status)
-{
-    static const auto texts = [] {
-        std::array<QString, foundation::allCases<MessageStatusEnum>().size()> all;
-        for (const MessageStatusEnum kase : foundation::allCases<MessageStatusEnum>())
-            all[size_t(kase)] = foundation::rawValue(kase);
-        return all;
-    }();
-    return texts[size_t(status)];
-}
-
 } // namespace
 
 std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
@@ -141,6 +130,28 @@ std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& c
 {
     // One record is a run of one: the same lookup and rules as a batch.
     return ChatBatch(context).store({*this}).constFirst(); // on a copy: this record stays as it is
+}
+
+QVariantMap ChatModel::customerWireMessage(const Chat& chat)
+{
+    static const CustomDateFormatter formatter;
+    const QVariantMap msg = chat.msg().value_or(QVariantMap());
+    const QString keyword = chat.text("msgKeyword")
+                                .value_or(msg.value(QStringLiteral("message"))
+                                              .toMap()
+                                              .value(QStringLiteral("text"))
+                                              .toString());
+    auto key = [](ChatKeyValues chatKey) { return foundation::rawValue(chatKey); };
+    return {{key(ChatKeyValues::msgFrom), chat.msgFrom()},
+            {key(ChatKeyValues::msgTo), chat.msgTo()},
+            {key(ChatKeyValues::roomId), chat.roomId()},
+            {key(ChatKeyValues::createdOn),
+             formatter.RFC3339DateFormatter.stringFromDate(chat.createdOn())},
+            {key(ChatKeyValues::msg), msg},
+            {key(ChatKeyValues::messageKeyword), keyword},
+            {key(ChatKeyValues::senderRole), QStringLiteral("customer")},
+            {key(ChatKeyValues::senderIdentity), chat.senderIdentity()},
+            {key(ChatKeyValues::approvedByAgent), chat.approvedByAgent()}};
 }
 
 bool ChatModel::isApproved() const

@@ -26,6 +26,11 @@ public:
     /// the lookup failed, or the stored copy already equals it. Does not save.
     std::optional<Chat> asChatManagedObject(data::ManagedObjectContext& context) const;
 
+    /// The customer's own stored message as the conversation screen sent it:
+    /// the same keys, the same "createdOn" text, and the keyword it was sent
+    /// with (its text when none was kept).
+    static QVariantMap customerWireMessage(const Chat& chat);
+
     const QString& msgFrom() const { return m_msgFrom; }
     const QString& msgTo() const { return m_msgTo; }
     const QVariantMap& msg() const { return m_msg; }

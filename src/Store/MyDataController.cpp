@@ -1,6 +1,7 @@
 #include "Store/MyDataController.h"
 
 #include "Store/ChatBatch.h"
+#include "Store/ChatKeyValues.h"
 #include "Store/ChatModel.h"
 #include "Store/ChatModelRuns.h"
 #include "Store/MessageStatusEnum.h"
@@ -9,6 +10,7 @@
 #include "Kesvor/KesvorBuildConfig.h"
 
 #include "data/Bundle.h"
+#include "data/Predicate.h"
 #include "data/StoreFiles.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
@@ -32,7 +34,7 @@ void logSaveFailure(const foundation::Error& error)
 // not at all.
 QList<Chat> unseenWithServerId(const QList<Chat>& changed)
 {
-    static const QString seen = foundation::rawValue(MessageStatusEnum::seen);
+    const QString& seen = statusText(MessageStatusEnum::seen);
     QList<Chat> unseen;
     for (const Chat& chat : changed)
         if (chat.messageId() && chat.messageSentToCustomerStatus() != seen)
@@ -168,11 +170,93 @@ void MyDataController::addChat(const QVariantMap& chat)
 {
     const auto context = backgoundContext();
     context->performAndWait([&] {
-        if (const auto model = ChatModel::initWithDic(chat))
-            model->asChatManagedObject(*context);
+        const auto model = ChatModel::initWithDic(chat);
+        auto stored = model ? model->asChatManagedObject(*context) : std::nullopt;
+        const QVariant keyword = chat.value(foundation::rawValue(ChatKeyValues::messageKeyword));
+        if (stored && keyword.typeId() == QMetaType::QString)
+            stored->setMsgKeyword(keyword.toString());
         foundation::Error error;
         if (!context->save(&error))
             logSaveFailure(error);
+    });
+}
+
+bool MyDataController::markUnsent(const QVariantMap& chat)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    const auto model = ChatModel::initWithDic(chat);
+    if (!model)
+        return false;
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("createdOn == %@ AND msgFrom == %@ AND messageId == nil AND "
+                       "messageSentToAgentStatus == %@"),
+        {model->createdOn(), model->msgFrom(), statusText(MessageStatusEnum::sending)});
+    const auto context = backgoundContext();
+    bool marked = false;
+    context->performAndWait([&] {
+        foundation::Error error;
+        const auto found = context->fetch(request, &error);
+        if (!found || found->isEmpty())
+            return;
+        for (const data::ObjectPtr& object : *found)
+            Chat(object).setMessageSentToAgentStatus(statusText(MessageStatusEnum::unsent));
+        marked = context->save(&error);
+        if (!marked)
+            logSaveFailure(error);
+    });
+    return marked;
+}
+
+void MyDataController::readOnQueue(std::function<void(data::ManagedObjectContext& context)> work)
+{
+    const auto context = backgoundContext();
+    m_messageAddOperationQueue.addOperation(
+        [context, work = std::move(work)] { context->performAndWait([&] { work(*context); }); });
+}
+
+void MyDataController::sendingChats(const QString& customerId, WireMessagesBlock completion)
+{
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("msgFrom == %@ AND messageId == nil AND messageSentToAgentStatus == %@"),
+        {customerId, statusText(MessageStatusEnum::sending)});
+    request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
+    readOnQueue([request, completion = std::move(completion)](data::ManagedObjectContext& context) {
+        foundation::Error error;
+        const auto found = context.fetch(request, &error);
+        if (!found) {
+            KESVOR_DEBUG_LOG << "unsent messages cannot be read:" << error.description;
+            return;
+        }
+        QVariantList messages;
+        messages.reserve(found->size());
+        for (const data::ObjectPtr& object : *found)
+            messages << ChatModel::customerWireMessage(Chat(object));
+        completion(messages);
+    });
+}
+
+void MyDataController::unseenChats(const QString& customerId, ComplectionBlock completion)
+{
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("msgFrom != %@ AND messageId != nil AND "
+                       "(messageSentToCustomerStatus != %@ OR messageSentToCustomerStatus == nil)"),
+        {customerId, statusText(MessageStatusEnum::seen)});
+    request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
+    readOnQueue([request, completion = std::move(completion)](data::ManagedObjectContext& context) {
+        foundation::Error error;
+        const auto found = context.fetch(request, &error);
+        if (!found) {
+            KESVOR_DEBUG_LOG << "unseen messages cannot be read:" << error.description;
+            return;
+        }
+        QList<Chat> chats;
+        chats.reserve(found->size());
+        for (const data::ObjectPtr& object : *found)
+            chats << Chat(object);
+        completion(chats);
     });
 }
 

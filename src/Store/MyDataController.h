@@ -44,8 +44,28 @@ public:
     /// A new private context on every call; its saves go to the store.
     std::shared_ptr<data::ManagedObjectContext> backgoundContext();
 
+    /// Receives wire messages.
+    using WireMessagesBlock = std::function<void(const QVariantList& messages)>;
+
     /// Stores one message (the customer's own) and returns when it is saved.
+    /// The keyword it is sent with ("msgKeyWord") is kept with it, so that it
+    /// can be sent again as it was.
     void addChat(const QVariantMap& chat);
+
+    /// Marks the stored copy of the customer's own message chat (a wire
+    /// message without a server id) "unsent" towards the agent, when it is
+    /// still "sending"; false when there is no such copy. Main thread.
+    bool markUnsent(const QVariantMap& chat);
+
+    /// On messageAddOperationQueue(), after every batch handed in before:
+    /// completion receives the customer's own messages that the service has
+    /// not echoed yet (no server id) and that are still "sending", oldest
+    /// first, as ChatModel::customerWireMessage() gives them.
+    void sendingChats(const QString& customerId, WireMessagesBlock completion);
+    /// On the queue likewise: completion receives every stored message from
+    /// someone other than the customer that has a server id and is not
+    /// "seen" towards the customer, oldest first.
+    void unseenChats(const QString& customerId, ComplectionBlock completion);
 
     /// Stores a batch on messageAddOperationQueue() and returns at once.
     /// The batch is saved run by run (ChatBatch::runLength messages each, one
@@ -80,6 +100,8 @@ private:
     void loadStore(data::PersistentContainer& container);
     bool tryLoad(data::PersistentContainer& container);
     bool setStoreAside(const QString& path);
+    // Runs work on the queue with a background context of its own.
+    void readOnQueue(std::function<void(data::ManagedObjectContext& context)> work);
     bool storeRun(data::ManagedObjectContext& context, ChatBatch& batch, QList<ChatModel> run,
                   quint64 generation, QList<Chat>* changed);
 
