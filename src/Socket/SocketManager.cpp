@@ -252,6 +252,7 @@ void SocketManager::connected()
         return;
     }
     ++m_connection;
+    m_customerId = user->userId();
     m_sentChats.clear();
     m_reportedIds.clear();
     post(SocketConnectNotification);
@@ -338,6 +339,14 @@ void SocketManager::messageArrived(const QVariantList& items)
 // yet are then reported seen, from the main thread.
 void SocketManager::store(const QVariantList& chats)
 {
+    // The connection still serves a customer the app has replaced (and
+    // whose messages it wiped) until the start-up chain connects again.
+    const auto record = KesvorLocalStorage::storedUser();
+    const auto user = record ? UserModel::initWithDic(*record) : std::nullopt;
+    if (!user || user->userId() != m_customerId) {
+        KESVOR_DEBUG_LOG << "socket session: messages of a replaced customer are not stored";
+        return;
+    }
     MyDataController& store = MyDataController::sharedInstance();
     store.addChats(chats, [liveness = m_liveness,
                            generation = store.generation()](const QList<Chat>& unseen) {

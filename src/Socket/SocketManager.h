@@ -104,6 +104,8 @@ private:
     std::shared_ptr<Liveness> m_liveness;
     // Counts the connections; work for an earlier one is dropped.
     quint64 m_connection = 0;
+    // The customer the connection was opened for.
+    QString m_customerId;
     // What this connection carried, for the store's generation m_generation:
     // each "chat-msg" by its "createdOn" text and sender, each "seen" report
     // by message id.
