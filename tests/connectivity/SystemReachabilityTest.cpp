@@ -29,8 +29,9 @@ public:
                 context,
                 [answer, resolved] {
                     // A loopback address: the route is there whatever the machine's network.
-                    answer(resolved, resolved ? QList<QHostAddress>{QHostAddress::LocalHost}
-                                              : QList<QHostAddress>{});
+                    answer(resolved,
+                           resolved ? QList<QHostAddress>{QHostAddress(QHostAddress::LocalHost)}
+                                    : QList<QHostAddress>{});
                 },
                 Qt::QueuedConnection);
         };

@@ -233,8 +233,9 @@ TEST_F(CollectionBatchUpdateTest, RandomBatchesMatchAFreshList)
             for (int section = 0; section < after.size(); ++section)
                 if (const qsizetype item = after[section].indexOf(id); item >= 0)
                     to = IndexPath{section, int(item)};
-            if (from)
-                announce.push_back([=, this] { list->moveItem(*from, to); });
+            // A copy: clang 14 lets no lambda capture a structured binding.
+            if (const std::optional<IndexPath> origin = from)
+                announce.push_back([=, this] { list->moveItem(*origin, to); });
             else
                 announce.push_back([=, this] { list->insertItems({to}); });
         }
