@@ -10,15 +10,6 @@ namespace {
 // New messages of a run come after every stored one, in the order stored.
 constexpr qint64 firstNewOrder = qint64(1) << 62;
 
-// Text as the store compares it: by its UTF-8 bytes, in which every unpaired
-// surrogate is the same replacement character.
-QString comparable(const QString& text)
-{
-    const bool surrogates =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-    return surrogates ? QString::fromUtf8(text.toUtf8()) : text;
-}
-
 } // namespace
 
 ChatBatch::ChatBatch(data::ManagedObjectContext& context)
@@ -154,18 +145,19 @@ ChatBatch::Keys ChatBatch::keysOf(const Chat& chat)
     const QDateTime createdOn = chat.createdOn();
     const auto sender = chat.text("msgFrom");
     if (createdOn.isValid() && sender)
-        keys.moment = Moment{createdOn.toMSecsSinceEpoch(), comparable(*sender)};
+        keys.moment = Moment{createdOn.toMSecsSinceEpoch(), *sender};
     if (const auto id = chat.messageId())
-        keys.id = comparable(*id);
+        keys.id = *id;
     return keys;
 }
 
 ChatBatch::Keys ChatBatch::keysOf(const ChatModel& record)
 {
     Keys keys;
-    keys.moment = Moment{record.createdOn().toMSecsSinceEpoch(), comparable(record.msgFrom())};
+    // The record's text is in its stored form already.
+    keys.moment = Moment{record.createdOn().toMSecsSinceEpoch(), record.msgFrom()};
     if (record.messageId())
-        keys.id = comparable(*record.messageId());
+        keys.id = *record.messageId();
     return keys;
 }
 

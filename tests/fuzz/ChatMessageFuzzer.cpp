@@ -33,6 +33,8 @@ void requireStoredFormKeeps(const QString& attribute, const QVariant& value)
     const auto normalized = description.normalized(value);
     fuzz::require(normalized.has_value(), "a parsed value fits its attribute");
     const QVariant back = description.fromStorage(description.toStorage(*normalized));
+    if (!data::valuesEqual(back, *normalized))
+        std::fprintf(stderr, "\"%s\" changed in the store\n", qPrintable(attribute));
     fuzz::require(data::valuesEqual(back, *normalized), "a stored value reads back unchanged");
 }
 

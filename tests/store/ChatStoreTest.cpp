@@ -90,6 +90,13 @@ TEST(ChatStoreTest, ChangesUpdateTheStoredMessageAndRepeatsReturnNothing)
     stored = storedChats();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].createdOn().time().second(), 9);
+
+    // Text the store can only keep in its UTF-8 form (where an unpaired
+    // surrogate becomes "?") still arrives unchanged the second time.
+    const Wire broken = Wire::at(8).id("m-8").text(QStringLiteral("a ") + QChar(0xDE00));
+    EXPECT_EQ(idsOf(*addChatsAndWait({broken})), QStringList{"m-8"});
+    EXPECT_EQ(idsOf(*addChatsAndWait({broken})), QStringList{});
+    EXPECT_EQ(storedChats().last().msg()->value("message").toMap().value("text").toString(), "a ?");
 }
 
 TEST(ChatStoreTest, ServiceMessagesWithDifferentIdsAreTwoMessagesAtAnyMoment)
