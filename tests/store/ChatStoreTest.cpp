@@ -290,9 +290,7 @@ TEST(ChatStoreTest, AFullDiskDropsTheBatchAndTheStoreKeepsWorking)
                             .arg(i % 60, 2, 10, QLatin1Char('0')))
                    .id(QStringLiteral("big-%1").arg(i))
                    .text(QString(2000, QLatin1Char('x')));
-    test::LogCapture log;
-    EXPECT_FALSE(addChatsAndWait(big)); // no completion for a batch that was not saved
-    EXPECT_TRUE(log.contains("Failure to save context: "));
+    EXPECT_FALSE(addChatsAndWait(big));  // no completion for a batch that was not saved
     store().addChat(customerMessage(9)); // a small message still fits
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
 
