@@ -68,6 +68,28 @@ TEST(ChatStoreTest, TheCustomersLocalCopyAndItsEchoBecomeOneMessage)
     EXPECT_EQ(storedChats().size(), 2);
 }
 
+TEST(ChatStoreTest, TheCustomersUnechoedMessagesAreReadBackAsTheyWereSent)
+{
+    // A quick reply: its keyword is not its text.
+    const QVariantMap postback =
+        Wire(customerMessage(1, 5)).set("roomId", "room-9").set("msgKeyWord", "TRACK_ORDER");
+    store().addChat(postback);
+    store().addChat(customerMessage(2));           // echoed below
+    store().addChat(customerMessage(3));           // refused by the service, below
+    store().addChat(Wire::at(4).id("from-agent")); // not the customer's
+    EXPECT_TRUE(addChatsAndWait({Wire(customerMessage(2)).id("m-2").agentStatus("sent")}));
+    EXPECT_TRUE(store().markUnsent(customerMessage(3)));
+    EXPECT_FALSE(store().markUnsent(customerMessage(3))) << "no longer sending";
+
+    std::promise<QVariantList> sending;
+    store().sendingChats("customer-1",
+                         [&](const QVariantList& messages) { sending.set_value(messages); });
+    const QVariantList messages = sending.get_future().get();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first().toMap(), postback) << "the same keys, text and keyword";
+    EXPECT_EQ(storedChats()[2].messageSentToAgentStatus(), "unsent");
+}
+
 TEST(ChatStoreTest, ChangesUpdateTheStoredMessageAndRepeatsReturnNothing)
 {
     const Wire message = Wire::at(7).id("m-7").customerStatus("sent");
