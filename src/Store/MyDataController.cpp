@@ -208,11 +208,24 @@ bool MyDataController::markUnsent(const QVariantMap& chat)
     return marked;
 }
 
-void MyDataController::readOnQueue(std::function<void(data::ManagedObjectContext& context)> work)
+void MyDataController::fetchOnQueue(const data::FetchRequest& request, ComplectionBlock completion)
 {
     const auto context = backgoundContext();
-    m_messageAddOperationQueue.addOperation(
-        [context, work = std::move(work)] { context->performAndWait([&] { work(*context); }); });
+    m_messageAddOperationQueue.addOperation([context, request, completion = std::move(completion)] {
+        context->performAndWait([&] {
+            foundation::Error error;
+            const auto found = context->fetch(request, &error);
+            if (!found) {
+                KESVOR_DEBUG_LOG << "stored messages cannot be read:" << error.description;
+                return;
+            }
+            QList<Chat> chats;
+            chats.reserve(found->size());
+            for (const data::ObjectPtr& object : *found)
+                chats << Chat(object);
+            completion(chats);
+        });
+    });
 }
 
 void MyDataController::sendingChats(const QString& customerId, WireMessagesBlock completion)
@@ -222,17 +235,11 @@ void MyDataController::sendingChats(const QString& customerId, WireMessagesBlock
         QStringLiteral("msgFrom == %@ AND messageId == nil AND messageSentToAgentStatus == %@"),
         {customerId, statusText(MessageStatusEnum::sending)});
     request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
-    readOnQueue([request, completion = std::move(completion)](data::ManagedObjectContext& context) {
-        foundation::Error error;
-        const auto found = context.fetch(request, &error);
-        if (!found) {
-            KESVOR_DEBUG_LOG << "unsent messages cannot be read:" << error.description;
-            return;
-        }
+    fetchOnQueue(request, [completion = std::move(completion)](const QList<Chat>& chats) {
         QVariantList messages;
-        messages.reserve(found->size());
-        for (const data::ObjectPtr& object : *found)
-            messages << ChatModel::customerWireMessage(Chat(object));
+        messages.reserve(chats.size());
+        for (const Chat& chat : chats)
+            messages << ChatModel::customerWireMessage(chat);
         completion(messages);
     });
 }
@@ -245,19 +252,7 @@ void MyDataController::unseenChats(const QString& customerId, ComplectionBlock c
                        "(messageSentToCustomerStatus != %@ OR messageSentToCustomerStatus == nil)"),
         {customerId, statusText(MessageStatusEnum::seen)});
     request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
-    readOnQueue([request, completion = std::move(completion)](data::ManagedObjectContext& context) {
-        foundation::Error error;
-        const auto found = context.fetch(request, &error);
-        if (!found) {
-            KESVOR_DEBUG_LOG << "unseen messages cannot be read:" << error.description;
-            return;
-        }
-        QList<Chat> chats;
-        chats.reserve(found->size());
-        for (const data::ObjectPtr& object : *found)
-            chats << Chat(object);
-        completion(chats);
-    });
+    fetchOnQueue(request, std::move(completion));
 }
 
 void MyDataController::addChats(const QVariantList& chats, ComplectionBlock complectionBlock)

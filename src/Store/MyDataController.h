@@ -100,8 +100,9 @@ private:
     void loadStore(data::PersistentContainer& container);
     bool tryLoad(data::PersistentContainer& container);
     bool setStoreAside(const QString& path);
-    // Runs work on the queue with a background context of its own.
-    void readOnQueue(std::function<void(data::ManagedObjectContext& context)> work);
+    // Fetches on the queue, after the work handed in before, with a
+    // background context of its own.
+    void fetchOnQueue(const data::FetchRequest& request, ComplectionBlock completion);
     bool storeRun(data::ManagedObjectContext& context, ChatBatch& batch, QList<ChatModel> run,
                   quint64 generation, QList<Chat>* changed);
 

@@ -126,14 +126,6 @@ protected:
             ids << event.toMap()["items"].toList().value(0).toMap()["messageId"].toString();
         return ids;
     }
-
-    static QStringList idsOf(const QVariantList& messages)
-    {
-        QStringList ids;
-        for (const QVariant& message : messages)
-            ids << message.toMap()["_id"].toString();
-        return ids;
-    }
 };
 
 } // namespace

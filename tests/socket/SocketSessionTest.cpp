@@ -49,14 +49,6 @@ protected:
         ASSERT_TRUE(waitForSeenReports(reports + 1));
         waitForStore();
     }
-
-    static QStringList idsOf(const QVariantList& messages)
-    {
-        QStringList ids;
-        for (const QVariant& message : messages)
-            ids << message.toMap()["_id"].toString();
-        return ids;
-    }
 };
 
 } // namespace
