@@ -7,16 +7,16 @@
 // states, and the best round of each counts. Prints messages per second for
 // both, their ratio, and how the time grows from 10,000 to 100,000 messages.
 
+#include "store/BenchHistory.h"
+
 #include "Store/ChatModel.h"
 #include "Store/MyDataController.h"
 #include "data/SqliteDatabase.h"
 #include "data/StoreSchema.h"
-#include "foundation/DateFormatter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTimeZone>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -26,51 +26,9 @@
 #include <map>
 
 using namespace kesvor;
+using bench::historyOf;
 
 namespace {
-
-// A history as the service sends it: customer and bot taking turns, one
-// second apart, every message with a server id and statuses.
-QVariantList history(int count)
-{
-    const foundation::DateFormatter wire(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.SSSZ"),
-                                         foundation::DateFormatter::posixLocale(),
-                                         QTimeZone::utc());
-    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0), QTimeZone::utc());
-    QVariantList messages;
-    messages.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        const bool customer = i % 2 == 0;
-        const QString sender =
-            customer ? QStringLiteral("customer-4711") : QStringLiteral("bot-17");
-        messages << QVariantMap{
-            {"msgFrom", sender},
-            {"msgTo", customer ? QStringLiteral("bot") : QStringLiteral("customer-4711")},
-            {"msg",
-             QVariantMap{{"message", QVariantMap{{"text", QStringLiteral("Message %1: how can "
-                                                                         "we help you today?")
-                                                              .arg(i)}}}}},
-            {"roomId", "room-0815"},
-            {"createdOn", wire.stringFromDate(start.addMSecs(qint64(i) * 1037))},
-            {"senderIdentity", sender},
-            {"senderRole", customer ? QStringLiteral("customer") : QStringLiteral("bot")},
-            {"approvedByAgent", "approved"},
-            {"_id", QStringLiteral("%1").arg(i, 24, 16, QLatin1Char('0'))},
-            {"messageSentToCustomerStatus",
-             i % 3 == 0 ? QStringLiteral("sent") : QStringLiteral("seen")},
-            {"messageSentToAgentStatus", "seen"}};
-    }
-    return messages;
-}
-
-const QVariantList& historyOf(int count)
-{
-    static std::map<int, QVariantList> cache;
-    auto found = cache.find(count);
-    if (found == cache.end())
-        found = cache.emplace(count, history(count)).first;
-    return found->second;
-}
 
 // CPU time of the calling thread: the figure other processes on the machine
 // disturb least.

@@ -20,6 +20,7 @@ struct DataError {
         NotAStore,
         MigrationFailed,
         FileOperationFailed,
+        StoreBusy,
     };
 
     static foundation::Error make(Code code, const QString& description)

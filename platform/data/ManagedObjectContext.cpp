@@ -30,6 +30,7 @@ ManagedObjectContext::~ManagedObjectContext()
         stateOf(*object).setState(State::Detached);
     // A transaction that was never saved is rolled back on the way.
     m_coordinator->giveBackConnection(std::move(m_connection));
+    m_writeTurn.reset();
 }
 
 void ManagedObjectContext::performAndWait(const std::function<void()>& work)

@@ -158,6 +158,7 @@ private:
     // Makes a new object this context's, inserted at the next save.
     ObjectPtr adoptInserted(ObjectPtr object);
     bool beginTransaction(foundation::Error* error);
+    void endTransaction();
     bool writeChanges(foundation::Error* error);
     bool writeObject(ManagedObject& object, foundation::Error* error);
     void abandonTransaction();
@@ -181,6 +182,9 @@ private:
     mutable std::recursive_mutex m_mutex;
     std::unique_ptr<SqliteDatabase> m_connection;
     bool m_transactionOpen = false;
+    // Held from the transaction's beginning to its end, so that other
+    // writers of this process wait in line for it rather than poll.
+    std::optional<WriteTurns::Turn> m_writeTurn;
     bool m_transactionWritten = false; // changes went into the open transaction
 
     ObjectRegistry m_registry;

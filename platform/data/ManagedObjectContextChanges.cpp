@@ -160,11 +160,25 @@ bool ManagedObjectContext::beginTransaction(foundation::Error* error)
     if (m_transactionOpen)
         return true;
     SqliteDatabase* database = connection(error);
-    if (!database || !database->exec(QStringLiteral("BEGIN IMMEDIATE"), error))
+    if (!database)
         return false;
+    m_writeTurn = m_coordinator->writeTurns().take(
+        std::chrono::milliseconds(SqliteDatabase::defaultBusyTimeoutMs), error);
+    if (!m_writeTurn)
+        return false;
+    if (!database->exec(QStringLiteral("BEGIN IMMEDIATE"), error)) {
+        m_writeTurn.reset();
+        return false;
+    }
     m_transactionOpen = true;
     m_transactionWritten = false;
     return true;
+}
+
+void ManagedObjectContext::endTransaction()
+{
+    m_transactionOpen = false;
+    m_writeTurn.reset();
 }
 
 bool ManagedObjectContext::writePendingChanges(foundation::Error* error)
@@ -241,7 +255,7 @@ void ManagedObjectContext::abandonTransaction()
 {
     if (m_connection && m_connection->inTransaction())
         m_connection->exec(QStringLiteral("ROLLBACK"));
-    m_transactionOpen = false;
+    endTransaction();
     m_unwritten.clear();
     for (const ObjectPtr& object : m_pending) {
         auto state = stateOf(*object);
@@ -272,7 +286,7 @@ bool ManagedObjectContext::save(foundation::Error* error)
                 abandonTransaction();
                 return false;
             }
-            m_transactionOpen = false;
+            endTransaction();
             // A transaction that was only held open changed nothing: it is no save.
             if (m_transactionWritten)
                 changes.sequence = m_coordinator->recordSave();
@@ -317,7 +331,7 @@ void ManagedObjectContext::rollback()
     const std::lock_guard lock(m_mutex);
     if (m_transactionOpen && m_connection->inTransaction())
         m_connection->exec(QStringLiteral("ROLLBACK"));
-    m_transactionOpen = false;
+    endTransaction();
     QHash<QString, QList<ObjectPtr>> reload;
     for (const ObjectPtr& object : m_pending) {
         auto state = stateOf(*object);

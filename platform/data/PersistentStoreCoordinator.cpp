@@ -19,6 +19,9 @@ namespace kesvor::data {
 
 namespace {
 
+// A writer gives up after as long as SQLite's busy handler would wait.
+constexpr std::chrono::milliseconds writeTurnTimeout{SqliteDatabase::defaultBusyTimeoutMs};
+
 // Settings of every connection: the log makes commits durable against crashes
 // of the process; page cache large enough for a long history; the log is
 // copied back into the file by the coordinator's checkpointer, not by the
@@ -271,6 +274,9 @@ PersistentStoreCoordinator::execute(const BatchDeleteRequest& request,
         if (!m_batchConnection)
             m_batchConnection = openConnection(error);
         if (!m_batchConnection)
+            return std::nullopt;
+        const auto turn = m_writeTurns.take(writeTurnTimeout, error);
+        if (!turn)
             return std::nullopt;
         SqliteTransaction transaction(*m_batchConnection);
         if (!transaction.begin(SqliteTransaction::Kind::Immediate, error))

@@ -8,6 +8,7 @@
 #include "data/SqliteDatabase.h"
 #include "data/StoreMetadata.h"
 #include "data/WalCheckpointer.h"
+#include "data/WriteTurns.h"
 
 #include "foundation/Error.h"
 
@@ -92,6 +93,10 @@ public:
         m_saveObservers.notify(changes, origin);
     }
 
+    /// Every write transaction of this process on the store takes a turn
+    /// here first, so writers get the store in the order they asked for it.
+    WriteTurns& writeTurns() { return m_writeTurns; }
+
     /// Counts the saves committed to the store through this coordinator. A
     /// fetch made after reading n sees the changes of every save up to n.
     /// Blocks until the write-ahead log copies asked for so far are done.
@@ -112,6 +117,7 @@ private:
     mutable std::mutex m_mutex;
     QString m_storePath;
     std::unique_ptr<WalCheckpointer> m_checkpointer; // outlives the connections that call it
+    WriteTurns m_writeTurns;
     std::unique_ptr<SqliteDatabase> m_batchConnection;
     std::vector<std::unique_ptr<SqliteDatabase>> m_idleConnections; // guarded by m_mutex
     std::mutex m_batchMutex;

@@ -22,12 +22,14 @@ public:
 
     /// Errors carry this domain and SQLite's extended result code.
     static constexpr auto errorDomain = "kesvor.sqlite";
+    /// How long a connection waits for a lock another one holds.
+    static constexpr int defaultBusyTimeoutMs = 30000;
 
     /// Opens the file at path (extended result codes on, the busy handler
     /// waiting up to busyTimeoutMs). Nothing on failure.
     static std::unique_ptr<SqliteDatabase> open(const QString& path, OpenMode mode,
                                                 foundation::Error* error = nullptr,
-                                                int busyTimeoutMs = 30000);
+                                                int busyTimeoutMs = defaultBusyTimeoutMs);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;

@@ -45,13 +45,15 @@ void Clock::setManual(bool manual)
         return;
     const double now = nowMs();
     if (manual) {
-        m_manualNowMs = now;
+        // Driven time starts on a whole millisecond, so timers due after
+        // whole-millisecond steps land exactly on the steps.
+        m_manualNowMs = std::ceil(now);
         m_manual = true;
         const std::set<ClockTimer*> running = std::exchange(m_onMachine, {});
         for (ClockTimer* timer : running) {
             const double remaining = std::max(0, timer->m_machineTimer->remainingTime());
             timer->m_machineTimer->stop();
-            timer->m_pending = enqueue(now + remaining, Pending{timer, {}, false, {}});
+            timer->m_pending = enqueue(m_manualNowMs + remaining, Pending{timer, {}, false, {}});
         }
         return;
     }

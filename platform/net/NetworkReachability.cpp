@@ -45,11 +45,6 @@ NetworkReachability::NetworkReachability(const QString& hostName)
     : m_hostName(hostName)
     , m_system(new SystemReachability(hostName, this))
 {
-    m_rereadTimer.setInterval(defaultRereadInterval);
-    connect(&m_rereadTimer, &QTimer::timeout, this, [this] {
-        m_system->refresh();
-        reread();
-    });
     connect(m_system, &SystemReachability::changed, this, &NetworkReachability::reread);
     watchers().all.append(this);
 }
@@ -86,24 +81,26 @@ bool NetworkReachability::setDispatchQueue(QObject* queue)
     return true;
 }
 
-void NetworkReachability::setRereadInterval(std::chrono::milliseconds interval)
+void NetworkReachability::checkRoute()
 {
-    m_rereadTimer.setInterval(interval);
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (!watchers().source)
+        m_system->refresh();
+    reread();
 }
 
 void NetworkReachability::updateWatching()
 {
     if (!isWatching()) {
-        m_rereadTimer.stop();
+        if (std::exchange(m_watching, false))
+            m_system->stopWatching();
         return;
     }
-    if (m_rereadTimer.isActive())
+    if (std::exchange(m_watching, true))
         return;
     // Only changes from here on are called back.
     m_seen = flags();
-    if (!watchers().source)
-        m_system->watchSystemChanges();
-    m_rereadTimer.start();
+    m_system->startWatching();
 }
 
 void NetworkReachability::reread()

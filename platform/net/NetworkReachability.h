@@ -5,9 +5,7 @@
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QString>
-#include <QtCore/QTimer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,9 +15,12 @@ namespace kesvor::net {
 class SystemReachability;
 
 /// Watches the route to one host. flags() reads the current flags; with a
-/// callback and a dispatch queue set, the watcher re-reads them on a timer
-/// and whenever the system reports a network change, and calls back on the
-/// queue's thread each time they differ from the last ones it saw.
+/// callback and a dispatch queue set, the watcher re-reads them whenever the
+/// system reports a network change or a name lookup of the host answers
+/// differently, and calls back on the queue's thread each time they differ
+/// from the last ones it saw. It never reads them on a schedule: whoever
+/// sees trouble on the route (a dropped connection, say) asks it to look
+/// again with checkRoute().
 ///
 /// The flags come from the system (SystemReachability) unless a flags source
 /// has been put in its place for the whole process, as tests do.
@@ -30,8 +31,6 @@ public:
     using Callback = std::function<void(ReachabilityFlags flags)>;
     /// The flags of a host, or nothing when they cannot be read.
     using FlagsSource = std::function<std::optional<ReachabilityFlags>(const QString& hostName)>;
-
-    static constexpr std::chrono::milliseconds defaultRereadInterval{5000};
 
     /// A watcher for hostName, or nothing when hostName is not a host name
     /// or address.
@@ -48,7 +47,11 @@ public:
     /// The object on whose thread callbacks run; null stops callbacks.
     /// Always succeeds.
     bool setDispatchQueue(QObject* queue);
-    void setRereadInterval(std::chrono::milliseconds interval);
+
+    /// Looks at the route again now: the name is looked up anew where the
+    /// system's own network information does not decide. A change is called
+    /// back as any other.
+    void checkRoute();
 
     /// Makes every watcher read its flags from source, and re-read at once;
     /// an empty source restores the system's flags. Main thread.
@@ -69,7 +72,7 @@ private:
     Callback m_callback;
     QPointer<QObject> m_queue;
     std::optional<ReachabilityFlags> m_seen;
-    QTimer m_rereadTimer;
+    bool m_watching = false;
 };
 
 } // namespace kesvor::net

@@ -24,8 +24,7 @@ ActivityIndicatorView::ActivityIndicatorView(ActivityIndicatorStyle style)
     setUserInteractionEnabled(false);
     setStyle(style);
     setFrame(QRectF(QPointF(), intrinsicContentSize()));
-    m_timer.setInterval(stepIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
+    m_timer.setTimeout([this] {
         m_phase = (m_phase + 1) % spokeCount;
         update();
     });
@@ -57,7 +56,7 @@ void ActivityIndicatorView::startAnimating()
 {
     if (isAnimating())
         return;
-    m_timer.start();
+    m_timer.start(stepIntervalMs, true);
     setHidden(false);
 }
 

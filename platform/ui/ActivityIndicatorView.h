@@ -2,7 +2,7 @@
 
 #include "ui/View.h"
 
-#include <QtCore/QTimer>
+#include "foundation/ClockTimer.h"
 
 namespace kesvor::ui {
 
@@ -39,7 +39,8 @@ private:
     QColor m_color;
     bool m_hidesWhenStopped = true;
     int m_phase = 0;
-    QTimer m_timer;
+    // On foundation::Clock, like every animation.
+    foundation::ClockTimer m_timer;
 };
 
 } // namespace kesvor::ui

@@ -51,16 +51,8 @@ void deliver(const net::UrlResponse& response, const Request::CompletionHandler&
         handler(response.error, std::nullopt);
         return;
     }
-    if (response.body.isEmpty()) {
-        handler(std::nullopt, std::nullopt);
-        return;
-    }
-    foundation::Error decodingError;
-    const auto decoded = foundation::Json::decode(response.body, &decodingError);
-    if (!decoded)
-        handler(decodingError, std::nullopt);
-    else
-        handler(std::nullopt, foundation::Json::asMap(*decoded));
+    const auto [error, result] = Request::decodeBody(response.body);
+    handler(error, result);
 }
 
 void post(const QString& urlString, const QVariantMap& parameters,
@@ -131,6 +123,18 @@ const QHash<QString, bool>& Request::runningTask()
 {
     KESVOR_ASSERT_MAIN_THREAD();
     return runningTasks();
+}
+
+std::pair<std::optional<foundation::Error>, std::optional<QVariantMap>>
+Request::decodeBody(const QByteArray& body)
+{
+    if (body.isEmpty())
+        return {std::nullopt, std::nullopt};
+    foundation::Error decodingError;
+    const auto decoded = foundation::Json::decode(body, &decodingError);
+    if (!decoded)
+        return {decodingError, std::nullopt};
+    return {std::nullopt, foundation::Json::asMap(*decoded)};
 }
 
 QString Request::query(const QVariantMap& parameters)

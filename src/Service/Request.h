@@ -46,6 +46,12 @@ public:
     static void request(const QString& urlString, RequestMethod method,
                         const QVariantMap& parameters, CompletionHandler completetionHandler);
 
+    /// What the handler receives for an answer's body: (none, object) for a
+    /// JSON object, (none, none) for any other JSON or an empty body, (error,
+    /// none) for a body that is not JSON.
+    static std::pair<std::optional<foundation::Error>, std::optional<QVariantMap>>
+    decodeBody(const QByteArray& body);
+
     /// URLs with a POST in flight; every value is true.
     static const QHash<QString, bool>& runningTask();
 

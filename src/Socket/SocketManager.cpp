@@ -8,6 +8,7 @@
 #include "Service/UserModel.h"
 #include "Socket/SocketEventName.h"
 #include "Socket/SocketPayloadKeys.h"
+#include "Store/ChatKeyValues.h"
 #include "Store/MessageStatusEnum.h"
 #include "Store/MyDataController.h"
 #include "foundation/DebugLog.h"
@@ -61,6 +62,23 @@ QVariantMap seenReport(const Chat& chat)
             {key(SocketPayloadKeys::messageId), chat.messageId().value_or(QString())},
             {key(SocketPayloadKeys::messageStatus), foundation::rawValue(MessageStatusEnum::seen)},
             {key(SocketPayloadKeys::senderRole), QStringLiteral("customer")}};
+}
+
+QList<QVariantMap> seenReports(const QList<Chat>& chats)
+{
+    QList<QVariantMap> reports;
+    reports.reserve(chats.size());
+    for (const Chat& chat : chats)
+        reports << seenReport(chat);
+    return reports;
+}
+
+// A customer message is the same message again when it has the same
+// "createdOn" text and sender, as the service sees it.
+QString sentChatKey(const QVariantMap& chat)
+{
+    return chat.value(foundation::rawValue(ChatKeyValues::createdOn)).toString() + u'\n' +
+           chat.value(foundation::rawValue(ChatKeyValues::msgFrom)).toString();
 }
 
 } // namespace
@@ -140,20 +158,52 @@ bool SocketManager::isConnected() const
     return status == net::SocketIOStatus::connecting || status == net::SocketIOStatus::connected;
 }
 
-void SocketManager::emitWhenConnected(const QString& event, const QVariantList& items)
+SocketManager::SendOutcome SocketManager::sendChatMessage(const QVariantMap& chat,
+                                                          quint64 generation)
 {
     KESVOR_ASSERT_MAIN_THREAD();
-    if (m_socket->status() == net::SocketIOStatus::connected)
-        m_socket->emit(event, items);
-    else
-        m_heldEvents.append({event, items});
+    if (!isCurrent(generation) || m_socket->status() != net::SocketIOStatus::connected)
+        return SendOutcome::notSent;
+    const QString sentKey = sentChatKey(chat);
+    if (m_sentChats.contains(sentKey))
+        return SendOutcome::alreadySent;
+    const QString event = name(Event::chat_msg);
+    // The client would drop such a message without a word, and the service
+    // end the connection over it: it stays with the customer, marked.
+    const auto text = foundation::Json::encode(QVariantList{event, chat});
+    if (!text || text->size() > maxChatMessageBytes) {
+        KESVOR_DEBUG_LOG << "socket session: a message the service would refuse is unsent";
+        MyDataController::sharedInstance().markUnsent(chat);
+        return SendOutcome::refused;
+    }
+    m_socket->emit(event, {chat});
+    m_sentChats.insert(sentKey);
+    return SendOutcome::sent;
 }
 
-void SocketManager::sendHeldEvents()
+// True when the store was not cleared since generation; what this connection
+// carried for a store that was cleared is forgotten.
+bool SocketManager::isCurrent(quint64 generation)
 {
-    const QList<net::SocketAnyEvent> held = std::exchange(m_heldEvents, {});
-    for (const net::SocketAnyEvent& event : held)
-        m_socket->emit(event.event, event.items);
+    const quint64 current = MyDataController::sharedInstance().generation();
+    if (m_generation != current) {
+        m_generation = current;
+        m_sentChats.clear();
+        m_reportedIds.clear();
+    }
+    return generation == current;
+}
+
+void SocketManager::onMainThread(const std::shared_ptr<Liveness>& liveness,
+                                 std::function<void(SocketManager& manager)> work)
+{
+    // Held while the call is queued, so the manager cannot go meanwhile; a
+    // manager gone before it runs takes its client, and the call, with it.
+    const std::lock_guard lock(liveness->mutex);
+    if (SocketManager* manager = liveness->manager)
+        QMetaObject::invokeMethod(
+            manager->m_socket.get(), [manager, work = std::move(work)] { work(*manager); },
+            Qt::QueuedConnection);
 }
 
 void SocketManager::handle(const net::SocketAnyEvent& event)
@@ -201,6 +251,10 @@ void SocketManager::connected()
         KESVOR_DEBUG_LOG << "socket session: connected without a stored customer record";
         return;
     }
+    ++m_connection;
+    m_customerId = user->userId();
+    m_sentChats.clear();
+    m_reportedIds.clear();
     post(SocketConnectNotification);
     m_socket->emit(name(Event::set_user_data), {*record, user->role()});
     const QVariantMap platformInfo = PlatformInfo::info();
@@ -208,8 +262,6 @@ void SocketManager::connected()
                             QVariantList{user->userId(), QStringLiteral("bot") + user->userId()}},
                            {key(SocketPayloadKeys::platformInfo), platformInfo}};
     m_socket->emit(name(Event::set_room), {room, platformInfo});
-    sendUnsentSeenReports();
-    sendHeldEvents();
 }
 
 // Keeps the room id with the stored record and asks for the room's history.
@@ -226,6 +278,37 @@ void SocketManager::roomOpened(const QVariantList& items)
     KesvorLocalStorage::storeUser(*record);
     KesvorLocalStorage::standard().synchronize();
     m_socket->emit(name(Event::old_chats), {*record});
+    if (const auto user = UserModel::initWithDic(*record))
+        catchUp(user->userId());
+}
+
+// What earlier connections, or an earlier run of the process, left undone:
+// the customer's messages the service has not echoed, and the reports of
+// messages the customer has not been reported to have seen. Both are read
+// from the store after the batches already handed to it.
+void SocketManager::catchUp(const QString& customerId)
+{
+    MyDataController& store = MyDataController::sharedInstance();
+    const quint64 connection = m_connection;
+    const quint64 generation = store.generation();
+    store.sendingChats(
+        customerId, [liveness = m_liveness, connection, generation](const QVariantList& messages) {
+            if (messages.isEmpty())
+                return;
+            onMainThread(liveness, [connection, generation, messages](SocketManager& manager) {
+                if (manager.m_connection != connection)
+                    return; // the next connection catches up for itself
+                for (const QVariant& message : messages)
+                    manager.sendChatMessage(message.toMap(), generation);
+            });
+        });
+    store.unseenChats(customerId, [liveness = m_liveness, generation](const QList<Chat>& unseen) {
+        if (unseen.isEmpty())
+            return;
+        onMainThread(liveness, [reports = seenReports(unseen), generation](SocketManager& manager) {
+            manager.reportSeen(reports, generation);
+        });
+    });
 }
 
 void SocketManager::historyArrived(const QVariantList& items)
@@ -256,46 +339,39 @@ void SocketManager::messageArrived(const QVariantList& items)
 // yet are then reported seen, from the main thread.
 void SocketManager::store(const QVariantList& chats)
 {
-    MyDataController::sharedInstance().addChats(
-        chats, [liveness = m_liveness](const QList<Chat>& unseen) {
-            QVariantList reports;
-            for (const Chat& chat : unseen)
-                reports.append(seenReport(chat));
-            if (reports.isEmpty())
-                return;
-            // Held while the call is queued, so the manager cannot go meanwhile.
-            const std::lock_guard lock(liveness->mutex);
-            if (SocketManager* manager = liveness->manager)
-                QMetaObject::invokeMethod(
-                    manager->m_socket.get(), [manager, reports] { manager->reportSeen(reports); },
-                    Qt::QueuedConnection);
-        });
-}
-
-void SocketManager::reportSeen(const QVariantList& reports)
-{
-    // A report emitted while the connection is down would be lost, and the
-    // stored message, unchanged when it arrives again, would never be
-    // reported: it waits for the connection instead.
-    if (m_socket->status() != net::SocketIOStatus::connected) {
-        m_unsentSeenReports.append(reports);
+    // The connection still serves a customer the app has replaced (and
+    // whose messages it wiped) until the start-up chain connects again.
+    const auto record = KesvorLocalStorage::storedUser();
+    const auto user = record ? UserModel::initWithDic(*record) : std::nullopt;
+    if (!user || user->userId() != m_customerId) {
+        KESVOR_DEBUG_LOG << "socket session: messages of a replaced customer are not stored";
         return;
     }
-    for (const QVariant& report : reports)
-        m_socket->emit(name(Event::update_message_status), {report});
+    MyDataController& store = MyDataController::sharedInstance();
+    store.addChats(chats, [liveness = m_liveness,
+                           generation = store.generation()](const QList<Chat>& unseen) {
+        if (unseen.isEmpty())
+            return;
+        onMainThread(liveness, [reports = seenReports(unseen), generation](SocketManager& manager) {
+            manager.reportSeen(reports, generation);
+        });
+    });
 }
 
-void SocketManager::sendUnsentSeenReports()
+void SocketManager::reportSeen(const QList<QVariantMap>& reports, quint64 generation)
 {
-    const QVariantList reports = std::exchange(m_unsentSeenReports, {});
-    QSet<QString> sent;
-    for (const QVariant& report : reports) {
-        const QString messageId =
-            report.toMap().value(key(SocketPayloadKeys::messageId)).toString();
-        if (!sent.contains(messageId)) {
-            sent.insert(messageId);
-            m_socket->emit(name(Event::update_message_status), {report});
-        }
+    // Reports of a store cleared since belong to another customer. One the
+    // connection is down for is not kept: the next handshake reports again
+    // whatever the store still holds unseen.
+    if (!isCurrent(generation) || m_socket->status() != net::SocketIOStatus::connected)
+        return;
+    const QString messageIdKey = key(SocketPayloadKeys::messageId);
+    for (const QVariantMap& report : reports) {
+        const QString messageId = report.value(messageIdKey).toString();
+        if (m_reportedIds.contains(messageId))
+            continue;
+        m_reportedIds.insert(messageId);
+        m_socket->emit(name(Event::update_message_status), {report});
     }
 }
 

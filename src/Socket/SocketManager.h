@@ -4,9 +4,11 @@
 #include "net/SocketIOClient.h"
 
 #include <QtCore/QList>
+#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QVariantList>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -26,6 +28,13 @@ QString chatSocketUrl();
 /// connection comes up, downloads the history and stores every message that
 /// arrives, and reports stored messages to the service as seen by the
 /// customer. Main thread.
+///
+/// Nothing waits in memory for a connection: after every room handshake the
+/// session sends again, from the store, each of the customer's messages the
+/// service has not echoed yet, and reports every stored message the customer
+/// has not been reported to have seen. A message or report lost with a
+/// connection, or with the process, goes out on the next one. Within one
+/// connection each message and each report goes out once.
 class SocketManager {
 public:
     /// The session, made on first use for the business token set then; null
@@ -46,10 +55,25 @@ public:
     /// True while the client is connecting or connected.
     bool isConnected() const;
 
-    /// Emits the event now when connected; otherwise holds it and emits it
-    /// once the connection is back and the customer announced, so that it is
-    /// not lost to a connection that dropped a moment earlier.
-    void emitWhenConnected(const QString& event, const QVariantList& items);
+    enum class SendOutcome {
+        sent,
+        /// This connection carried it already.
+        alreadySent,
+        /// Not connected, or the store was cleared since the message was
+        /// stored: nothing sent. A stored message goes out after the next
+        /// handshake.
+        notSent,
+        /// Too large for the service or not JSON: marked "unsent" in the store.
+        refused,
+    };
+
+    /// The largest "chat-msg" the service takes, in bytes of JSON text.
+    static constexpr qsizetype maxChatMessageBytes = 1'000'000;
+
+    /// Emits the customer's stored message chat as "chat-msg" when connected,
+    /// once per connection. generation is MyDataController::generation() of
+    /// when it was stored.
+    SendOutcome sendChatMessage(const QVariantMap& chat, quint64 generation);
 
 private:
     // Lets the store's queue thread reach the manager while it exists.
@@ -62,22 +86,32 @@ private:
     static std::unique_ptr<SocketManager> init(const std::optional<QString>& nsp);
     static void applicationDidTerminate();
 
+    // Runs work with the manager on the main thread, unless it is gone by then.
+    static void onMainThread(const std::shared_ptr<Liveness>& liveness,
+                             std::function<void(SocketManager& manager)> work);
+
     void handle(const net::SocketAnyEvent& event);
     void connected();
     void roomOpened(const QVariantList& items);
+    void catchUp(const QString& customerId);
     void historyArrived(const QVariantList& items);
     void messageArrived(const QVariantList& items);
     void store(const QVariantList& chats);
-    void reportSeen(const QVariantList& reports);
-    void sendUnsentSeenReports();
-    void sendHeldEvents();
+    void reportSeen(const QList<QVariantMap>& reports, quint64 generation);
+    bool isCurrent(quint64 generation);
 
     std::unique_ptr<net::SocketIOClient> m_socket;
     std::shared_ptr<Liveness> m_liveness;
-    // "seen" reports made while the connection was down, sent once it is back.
-    QVariantList m_unsentSeenReports;
-    // Events held by emitWhenConnected() while the connection was down.
-    QList<net::SocketAnyEvent> m_heldEvents;
+    // Counts the connections; work for an earlier one is dropped.
+    quint64 m_connection = 0;
+    // The customer the connection was opened for.
+    QString m_customerId;
+    // What this connection carried, for the store's generation m_generation:
+    // each "chat-msg" by its "createdOn" text and sender, each "seen" report
+    // by message id.
+    quint64 m_generation = 0;
+    QSet<QString> m_sentChats;
+    QSet<QString> m_reportedIds;
 };
 
 } // namespace kesvor

@@ -10,15 +10,6 @@ namespace {
 // New messages of a run come after every stored one, in the order stored.
 constexpr qint64 firstNewOrder = qint64(1) << 62;
 
-// Text as the store compares it: by its UTF-8 bytes, in which every unpaired
-// surrogate is the same replacement character.
-QString comparable(const QString& text)
-{
-    const bool surrogates =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-    return surrogates ? QString::fromUtf8(text.toUtf8()) : text;
-}
-
 } // namespace
 
 ChatBatch::ChatBatch(data::ManagedObjectContext& context)
@@ -44,11 +35,11 @@ QList<std::optional<Chat>> ChatBatch::store(QList<ChatModel> records, QList<Chat
             existing = Chat(match->object);
             before = keysOf(*existing);
         }
-        // A message the context has changes of was listed when they were made.
-        const bool changedBefore = existing && existing->managedObject()->hasChanges();
         auto chat = record.store(m_context, existing);
-        if (chat && firstChanges && !changedBefore)
+        if (chat && firstChanges && !m_listed.contains(chat->managedObject().get())) {
+            m_listed.insert(chat->managedObject().get());
             firstChanges->append(*chat);
+        }
         if (chat) {
             // An updated message may now be found by other keys; a stored
             // message has the keys of its record.
@@ -105,28 +96,29 @@ bool ChatBatch::lookUp(const QList<ChatModel>& records)
 std::optional<ChatBatch::Candidate> ChatBatch::firstMatch(const Keys& keys) const
 {
     std::optional<Candidate> first;
-    auto consider = [&first](const Candidates& candidates) {
+    auto consider = [&first](const Candidates& candidates, bool withIds) {
         for (const Candidate& candidate : candidates)
-            if (!first || candidate.order < first->order)
+            if ((withIds || !candidate.hasId) && (!first || candidate.order < first->order))
                 first = candidate;
     };
     const auto byMoment = m_byMoment.constFind(*keys.moment);
     if (byMoment != m_byMoment.cend())
-        consider(*byMoment);
+        consider(*byMoment, !keys.id);
     if (keys.id) {
         const auto byId = m_byId.constFind(*keys.id);
         if (byId != m_byId.cend())
-            consider(*byId);
+            consider(*byId, true);
     }
     return first;
 }
 
 void ChatBatch::add(const data::ObjectPtr& object, const Keys& keys, qint64 order)
 {
+    const bool hasId = keys.id.has_value();
     if (keys.moment)
-        m_byMoment[*keys.moment].append({order, object});
+        m_byMoment[*keys.moment].append({order, object, hasId});
     if (keys.id)
-        m_byId[*keys.id].append({order, object});
+        m_byId[*keys.id].append({order, object, hasId});
 }
 
 void ChatBatch::remove(const data::ObjectPtr& object, const Keys& keys)
@@ -153,18 +145,19 @@ ChatBatch::Keys ChatBatch::keysOf(const Chat& chat)
     const QDateTime createdOn = chat.createdOn();
     const auto sender = chat.text("msgFrom");
     if (createdOn.isValid() && sender)
-        keys.moment = Moment{createdOn.toMSecsSinceEpoch(), comparable(*sender)};
+        keys.moment = Moment{createdOn.toMSecsSinceEpoch(), *sender};
     if (const auto id = chat.messageId())
-        keys.id = comparable(*id);
+        keys.id = *id;
     return keys;
 }
 
 ChatBatch::Keys ChatBatch::keysOf(const ChatModel& record)
 {
     Keys keys;
-    keys.moment = Moment{record.createdOn().toMSecsSinceEpoch(), comparable(record.msgFrom())};
+    // The record's text is in its stored form already.
+    keys.moment = Moment{record.createdOn().toMSecsSinceEpoch(), record.msgFrom()};
     if (record.messageId())
-        keys.id = comparable(*record.messageId());
+        keys.id = *record.messageId();
     return keys;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
+#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QVarLengthArray>
 
@@ -17,12 +18,16 @@ namespace kesvor {
 /// Stores the records of one batch in a context, each with the outcome that
 /// ChatModel::asChatManagedObject() gives it after the records before it.
 ///
+/// A record matches a stored message with its server id, or one with its
+/// "createdOn" to the millisecond and sender unless both have server ids:
+/// the time and sender are how the customer's local copy, which has no id
+/// yet, meets the service's echo of it, while two messages the service gave
+/// different ids are two messages, however close in time.
+///
 /// Rather than looking each record up on its own, a run of records fetches
-/// in one request every message it could match (by "createdOn" or by server
-/// id), and each record then finds its match among those and among the
-/// messages the run itself stored, in memory: the first one, in the order of
-/// the store, with the record's "createdOn" to the millisecond and sender, or
-/// with its server id.
+/// in one request every message it could match, and each record then finds
+/// its match among those and among the messages the run itself stored, in
+/// memory: the first one in the order of the store.
 class ChatBatch {
 public:
     /// How many records a run holds at most.
@@ -36,7 +41,7 @@ public:
     /// holds the store's write lock until the context saves. When the lookup
     /// fails, none of the records is stored.
     /// When given, firstChanges receives, in order, each message the run
-    /// changed that had no changes in the context before.
+    /// changed that no earlier run of this batch listed.
     /// The records that become new messages are left empty.
     QList<std::optional<Chat>> store(QList<ChatModel> records, QList<Chat>* firstChanges = nullptr);
 
@@ -59,6 +64,7 @@ private:
     struct Candidate {
         qint64 order = 0; // the order of the store: primary keys, then this run's new messages
         data::ObjectPtr object;
+        bool hasId = false;
     };
     using Candidates = QVarLengthArray<Candidate, 1>;
 
@@ -73,6 +79,8 @@ private:
     QHash<Moment, Candidates> m_byMoment;
     QHash<QString, Candidates> m_byId;
     qint64 m_nextOrder = 0;
+    // The messages listed in firstChanges so far; they stay alive in that list.
+    QSet<const data::ManagedObject*> m_listed;
 };
 
 } // namespace kesvor

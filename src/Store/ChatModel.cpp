@@ -55,22 +55,69 @@ private:
     std::array<const QVariant*, foundation::allCases<ChatKeyValues>().size()> m_values{};
 };
 
+// Text as the store keeps it: UTF-8, into which an unpaired surrogate goes
+// as "?". A record holds its text that way, so that it
+// equals its stored copy, and the same message arriving again is seen to be
+// unchanged.
+bool hasSurrogate(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+}
+
+QString storable(const QString& text)
+{
+    return hasSurrogate(text) ? QString::fromUtf8(text.toUtf8()) : text;
+}
+
+bool needsRepair(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return hasSurrogate(*static_cast<const QString*>(value.constData()));
+    case QMetaType::QVariantMap: {
+        const auto& map = *static_cast<const QVariantMap*>(value.constData());
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            if (hasSurrogate(it.key()) || needsRepair(it.value()))
+                return true;
+        return false;
+    }
+    case QMetaType::QVariantList: {
+        const auto& list = *static_cast<const QVariantList*>(value.constData());
+        return std::any_of(list.cbegin(), list.cend(), needsRepair);
+    }
+    default:
+        return false;
+    }
+}
+
+QVariant storable(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return storable(value.toString());
+    case QMetaType::QVariantMap: {
+        QVariantMap repaired;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            repaired.insert(storable(it.key()), storable(it.value()));
+        return repaired;
+    }
+    case QMetaType::QVariantList: {
+        QVariantList repaired;
+        for (const QVariant& element : value.toList())
+            repaired << storable(element);
+        return repaired;
+    }
+    default:
+        return value;
+    }
+}
+
 std::nullopt_t refuse(ChatKeyValues key)
 {
     KESVOR_DEBUG_LOG << "message refused: \"" + foundation::rawValue(key) +
                             "\" is missing or has the wrong type";
     return std::nullopt;
-}
-
-const QString& statusText(MessageStatusEnum status)
-{
-    static const auto texts = [] {
-        std::array<QString, foundation::allCases<MessageStatusEnum>().size()> all;
-        for (const MessageStatusEnum kase : foundation::allCases<MessageStatusEnum>())
-            all[size_t(kase)] = foundation::rawValue(kase);
-        return all;
-    }();
-    return texts[size_t(status)];
 }
 
 } // namespace
@@ -118,22 +165,25 @@ std::optional<ChatModel> ChatModel::initWithDic(const QVariantMap& dic)
     if (!approvedByAgent)
         return refuse(ChatKeyValues::approvedByAgent);
 
-    model.m_msgFrom = *msgFrom;
-    model.m_msgTo = *msgTo;
-    model.m_msg = *msg;
-    model.m_roomId = *roomId;
+    model.m_msgFrom = storable(*msgFrom);
+    model.m_msgTo = storable(*msgTo);
+    const QVariant content(*msg);
+    model.m_msg = needsRepair(content) ? storable(content).toMap() : *msg;
+    model.m_roomId = storable(*roomId);
     model.m_createdOn = *createdOn;
-    model.m_senderIdentity = *senderIdentity;
-    model.m_senderRole = *senderRole;
+    model.m_senderIdentity = storable(*senderIdentity);
+    model.m_senderRole = storable(*senderRole);
     model.m_approvedByAgent = *approvedByAgent;
     // An empty id identifies nothing: matching by it would merge unrelated messages.
     const auto messageId = wire.string(ChatKeyValues::messageId);
     if (messageId && !messageId->isEmpty())
-        model.m_messageId = messageId;
-    model.m_messageSentToCustomerStatus = wire.string(ChatKeyValues::messageSentToCustomerStatus)
-                                              .value_or(statusText(MessageStatusEnum::sent));
-    model.m_messageSentToAgentStatus = wire.string(ChatKeyValues::messageSentToAgentStatus)
-                                           .value_or(statusText(MessageStatusEnum::sending));
+        model.m_messageId = storable(*messageId);
+    model.m_messageSentToCustomerStatus =
+        storable(wire.string(ChatKeyValues::messageSentToCustomerStatus)
+                     .value_or(statusText(MessageStatusEnum::sent)));
+    model.m_messageSentToAgentStatus =
+        storable(wire.string(ChatKeyValues::messageSentToAgentStatus)
+                     .value_or(statusText(MessageStatusEnum::sending)));
     return model;
 }
 
@@ -141,6 +191,28 @@ std::optional<Chat> ChatModel::asChatManagedObject(data::ManagedObjectContext& c
 {
     // One record is a run of one: the same lookup and rules as a batch.
     return ChatBatch(context).store({*this}).constFirst(); // on a copy: this record stays as it is
+}
+
+QVariantMap ChatModel::customerWireMessage(const Chat& chat)
+{
+    static const CustomDateFormatter formatter;
+    const QVariantMap msg = chat.msg().value_or(QVariantMap());
+    const QString keyword = chat.text("msgKeyword")
+                                .value_or(msg.value(QStringLiteral("message"))
+                                              .toMap()
+                                              .value(QStringLiteral("text"))
+                                              .toString());
+    auto key = [](ChatKeyValues chatKey) { return foundation::rawValue(chatKey); };
+    return {{key(ChatKeyValues::msgFrom), chat.msgFrom()},
+            {key(ChatKeyValues::msgTo), chat.msgTo()},
+            {key(ChatKeyValues::roomId), chat.roomId()},
+            {key(ChatKeyValues::createdOn),
+             formatter.RFC3339DateFormatter.stringFromDate(chat.createdOn())},
+            {key(ChatKeyValues::msg), msg},
+            {key(ChatKeyValues::messageKeyword), keyword},
+            {key(ChatKeyValues::senderRole), QStringLiteral("customer")},
+            {key(ChatKeyValues::senderIdentity), chat.senderIdentity()},
+            {key(ChatKeyValues::approvedByAgent), chat.approvedByAgent()}};
 }
 
 bool ChatModel::isApproved() const

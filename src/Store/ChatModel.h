@@ -20,11 +20,16 @@ public:
     /// missing or has the wrong type, or "createdOn" does not parse.
     static std::optional<ChatModel> initWithDic(const QVariantMap& dic);
 
-    /// Finds the stored copy of this message in context (same "createdOn" to
-    /// the millisecond and sender, or same server id) and updates it, or
-    /// inserts a new one. Nothing when the message is not approved, the
-    /// lookup failed, or the stored copy already equals it. Does not save.
+    /// Finds the stored copy of this message in context (same server id, or
+    /// same "createdOn" to the millisecond and sender unless both carry
+    /// server ids) and updates it, or inserts a new one. Nothing when the message is not approved,
+    /// the lookup failed, or the stored copy already equals it. Does not save.
     std::optional<Chat> asChatManagedObject(data::ManagedObjectContext& context) const;
+
+    /// The customer's own stored message as the conversation screen sent it:
+    /// the same keys, the same "createdOn" text, and the keyword it was sent
+    /// with (its text when none was kept).
+    static QVariantMap customerWireMessage(const Chat& chat);
 
     const QString& msgFrom() const { return m_msgFrom; }
     const QString& msgTo() const { return m_msgTo; }

@@ -1,6 +1,7 @@
 #include "Store/MyDataController.h"
 
 #include "Store/ChatBatch.h"
+#include "Store/ChatKeyValues.h"
 #include "Store/ChatModel.h"
 #include "Store/ChatModelRuns.h"
 #include "Store/MessageStatusEnum.h"
@@ -9,6 +10,7 @@
 #include "Kesvor/KesvorBuildConfig.h"
 
 #include "data/Bundle.h"
+#include "data/Predicate.h"
 #include "data/StoreFiles.h"
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
@@ -32,7 +34,7 @@ void logSaveFailure(const foundation::Error& error)
 // not at all.
 QList<Chat> unseenWithServerId(const QList<Chat>& changed)
 {
-    static const QString seen = foundation::rawValue(MessageStatusEnum::seen);
+    const QString& seen = statusText(MessageStatusEnum::seen);
     QList<Chat> unseen;
     for (const Chat& chat : changed)
         if (chat.messageId() && chat.messageSentToCustomerStatus() != seen)
@@ -168,18 +170,96 @@ void MyDataController::addChat(const QVariantMap& chat)
 {
     const auto context = backgoundContext();
     context->performAndWait([&] {
-        if (const auto model = ChatModel::initWithDic(chat))
-            model->asChatManagedObject(*context);
+        const auto model = ChatModel::initWithDic(chat);
+        auto stored = model ? model->asChatManagedObject(*context) : std::nullopt;
+        const QVariant keyword = chat.value(foundation::rawValue(ChatKeyValues::messageKeyword));
+        if (stored && keyword.typeId() == QMetaType::QString)
+            stored->setMsgKeyword(keyword.toString());
         foundation::Error error;
         if (!context->save(&error))
             logSaveFailure(error);
     });
 }
 
+bool MyDataController::markUnsent(const QVariantMap& chat)
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    const auto model = ChatModel::initWithDic(chat);
+    if (!model)
+        return false;
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("createdOn == %@ AND msgFrom == %@ AND messageId == nil AND "
+                       "messageSentToAgentStatus == %@"),
+        {model->createdOn(), model->msgFrom(), statusText(MessageStatusEnum::sending)});
+    const auto context = backgoundContext();
+    bool marked = false;
+    context->performAndWait([&] {
+        foundation::Error error;
+        const auto found = context->fetch(request, &error);
+        if (!found || found->isEmpty())
+            return;
+        for (const data::ObjectPtr& object : *found)
+            Chat(object).setMessageSentToAgentStatus(statusText(MessageStatusEnum::unsent));
+        marked = context->save(&error);
+        if (!marked)
+            logSaveFailure(error);
+    });
+    return marked;
+}
+
+void MyDataController::fetchOnQueue(const data::FetchRequest& request, ComplectionBlock completion)
+{
+    const auto context = backgoundContext();
+    m_messageAddOperationQueue.addOperation([context, request, completion = std::move(completion)] {
+        context->performAndWait([&] {
+            foundation::Error error;
+            const auto found = context->fetch(request, &error);
+            if (!found) {
+                KESVOR_DEBUG_LOG << "stored messages cannot be read:" << error.description;
+                return;
+            }
+            QList<Chat> chats;
+            chats.reserve(found->size());
+            for (const data::ObjectPtr& object : *found)
+                chats << Chat(object);
+            completion(chats);
+        });
+    });
+}
+
+void MyDataController::sendingChats(const QString& customerId, WireMessagesBlock completion)
+{
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("msgFrom == %@ AND messageId == nil AND messageSentToAgentStatus == %@"),
+        {customerId, statusText(MessageStatusEnum::sending)});
+    request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
+    fetchOnQueue(request, [completion = std::move(completion)](const QList<Chat>& chats) {
+        QVariantList messages;
+        messages.reserve(chats.size());
+        for (const Chat& chat : chats)
+            messages << ChatModel::customerWireMessage(chat);
+        completion(messages);
+    });
+}
+
+void MyDataController::unseenChats(const QString& customerId, ComplectionBlock completion)
+{
+    auto request = Chat::fetchRequest();
+    request.predicate = data::Predicate::withFormat(
+        QStringLiteral("msgFrom != %@ AND messageId != nil AND "
+                       "(messageSentToCustomerStatus != %@ OR messageSentToCustomerStatus == nil)"),
+        {customerId, statusText(MessageStatusEnum::seen)});
+    request.sortDescriptors = {{QStringLiteral("createdOn"), true}};
+    fetchOnQueue(request, std::move(completion));
+}
+
 void MyDataController::addChats(const QVariantList& chats, ComplectionBlock complectionBlock)
 {
     const auto context = backgoundContext();
-    m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock] {
+    const quint64 generation = m_generation.load();
+    m_messageAddOperationQueue.addOperation([this, context, chats, complectionBlock, generation] {
         context->performAndWait([&] {
             // Each message the batch changed, once, in the order of its first change.
             QList<Chat> changed;
@@ -187,16 +267,39 @@ void MyDataController::addChats(const QVariantList& chats, ComplectionBlock comp
             ChatBatch batch(*context);
             ChatModelRuns runs(chats, m_messageParseQueue);
             while (auto run = runs.next())
-                batch.store(std::move(*run), &changed);
-            foundation::Error error;
-            if (!context->save(&error)) {
-                logSaveFailure(error);
-                return;
-            }
+                if (!storeRun(*context, batch, std::move(*run), generation, &changed))
+                    return;
             if (complectionBlock)
                 complectionBlock(unseenWithServerId(changed));
         });
     });
+}
+
+bool MyDataController::storeRun(data::ManagedObjectContext& context, ChatBatch& batch,
+                                QList<ChatModel> run, quint64 generation, QList<Chat>* changed)
+{
+    // Each run is a transaction of its own, so a writer on another thread
+    // waits for one run at most, and the store never holds half a run.
+    // The write lock comes first: a clearChat() that began before it was
+    // taken has counted its generation by then, and one that begins later
+    // deletes this run after it is saved.
+    foundation::Error error;
+    if (!context.writePendingChanges(&error)) {
+        logSaveFailure(error);
+        return false;
+    }
+    if (m_generation.load() != generation) {
+        KESVOR_DEBUG_LOG << "addChats: the store was cleared since the batch was handed in";
+        context.rollback();
+        return false;
+    }
+    batch.store(std::move(run), changed);
+    if (!context.save(&error)) {
+        logSaveFailure(error);
+        context.rollback();
+        return false;
+    }
+    return true;
 }
 
 void MyDataController::saveContext()
@@ -213,6 +316,10 @@ void MyDataController::saveContext()
 void MyDataController::clearChat()
 {
     KESVOR_ASSERT_MAIN_THREAD();
+    // Batches handed in before now hold the messages being cleared: each
+    // stops before its next run. The delete below waits for the run being
+    // written, if any, and removes it with the rest.
+    ++m_generation;
     const auto coordinator = myPersistentStoreCoordinator();
     if (!coordinator)
         return;

@@ -81,11 +81,15 @@ ConversationActions::sendMessgeToServer(const QString& text, const QString& mess
         KESVOR_DEBUG_LOG << "send: no customer id or room yet";
         return SendResult::noCustomer;
     }
-    MyDataController::sharedInstance().addChat(*chat);
-    foundation::Clock::singleShot(chatMessageDelayMs, nullptr, [chat = *chat] {
-        if (SocketManager* manager = SocketManager::sharedInstance())
-            manager->emitWhenConnected(foundation::rawValue(SocketEventName::chat_msg), {chat});
-    });
+    MyDataController& store = MyDataController::sharedInstance();
+    store.addChat(*chat);
+    // Sent now or, should the connection or the process not last the second,
+    // after the next handshake, from the store.
+    foundation::Clock::singleShot(chatMessageDelayMs, nullptr,
+                                  [chat = *chat, generation = store.generation()] {
+                                      if (SocketManager* manager = SocketManager::sharedInstance())
+                                          manager->sendChatMessage(chat, generation);
+                                  });
     return SendResult::sent;
 }
 

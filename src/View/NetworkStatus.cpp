@@ -6,6 +6,7 @@
 #include "foundation/Console.h"
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
+#include "foundation/NotificationCenter.h"
 
 #include <QtCore/QCoreApplication>
 
@@ -33,6 +34,9 @@ NetworkStatus::NetworkStatus()
     else
         KESVOR_DEBUG_LOG << "reachability: cannot watch" << KesvorConfiguration::reachabilityHost();
     liveInstance = this;
+    foundation::NotificationCenter::defaultCenter().addObserver(
+        this, QString::fromLatin1(SocketDisconnectNotification),
+        [this](const foundation::Notification&) { checkRoute(); });
     // The watcher's timers and lookups belong to the event loop: they go with
     // the application object, before static objects are destroyed.
     qAddPostRoutine(&NetworkStatus::applicationDidTerminate);
@@ -47,6 +51,7 @@ void NetworkStatus::applicationDidTerminate()
 
 NetworkStatus::~NetworkStatus()
 {
+    foundation::NotificationCenter::defaultCenter().removeObserver(this);
     liveInstance = nullptr;
 }
 
@@ -84,6 +89,13 @@ void NetworkStatus::stopListening()
     KESVOR_ASSERT_MAIN_THREAD();
     if (m_reachabilityManager)
         m_reachabilityManager->stopListening();
+}
+
+void NetworkStatus::checkRoute()
+{
+    KESVOR_ASSERT_MAIN_THREAD();
+    if (m_reachabilityManager)
+        m_reachabilityManager->reachability().checkRoute();
 }
 
 bool NetworkStatus::isReachable()

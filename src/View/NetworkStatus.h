@@ -9,7 +9,10 @@ namespace kesvor {
 /// The process-wide connectivity monitor: watches the route to a well-known
 /// public host (the build-time reachability host). When the network becomes
 /// reachable it runs the start-up chain again; when it is lost it closes the
-/// socket session's connection. Main thread.
+/// socket session's connection. It does not poll: the system's network
+/// information reports changes, and each disconnection of the socket session
+/// (a drop, every attempt to get the connection back) makes it look at the
+/// route again. Main thread.
 class NetworkStatus {
 public:
     static constexpr auto reachableOverWiFiLine =
@@ -32,6 +35,10 @@ public:
 
     /// Reachable over WWAN or over Ethernet/Wi-Fi now; false without a manager.
     bool isReachable();
+
+    /// Looks at the route again now (a failing connection may mean a lost
+    /// network); a change reaches the listener as any other.
+    void checkRoute();
 
     /// The shared listener: prints the status's console line, then connects
     /// or disconnects.

@@ -52,7 +52,11 @@ TEST(NetworkTimeTest, RunsTheLatestCompletionOncePerSynchronisation)
 
     networkTime.sync([&] { ++third; });
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return third == 1; }));
-    QTest::qWait(100);
+    // One more synchronisation: by its end, a second run of the earlier
+    // completions would have come.
+    int fourth = 0;
+    networkTime.sync([&] { ++fourth; });
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return fourth == 1; }));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
     EXPECT_EQ(third, 1);

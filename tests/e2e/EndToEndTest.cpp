@@ -5,6 +5,7 @@
 #include "Socket/SocketManager.h"
 #include "View/ConversationActions.h"
 #include "View/NetworkStatus.h"
+#include "foundation/Clock.h"
 #include "kesvor/Kesvor.h"
 #include "net/NetworkReachability.h"
 #include "support/SdkSessionTest.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QRegularExpression>
 
 using namespace kesvor;
@@ -31,7 +31,17 @@ protected:
     void TearDown() override
     {
         net::NetworkReachability::setFlagsSource({});
+        foundation::Clock::shared().setManual(false);
         SdkSessionTest::TearDown();
+    }
+
+    // Waits until the service has an event the test sends now: whatever the
+    // SDK sent before has arrived by then.
+    void everythingSentHasArrived()
+    {
+        const auto markers = received("test-marker").size();
+        SocketManager::sharedInstance()->socket()->emit("test-marker", {});
+        ASSERT_TRUE(test::waitUntil([&] { return received("test-marker").size() > markers; }));
     }
 
     void setNetwork(net::ReachabilityFlags newFlags)
@@ -95,16 +105,20 @@ TEST_F(EndToEndTest, AConversationThroughDropsAndNetworkLoss)
     const QString customerId = KesvorLocalStorage::storedUser()->value("userId").toString();
 
     // A message is stored at once and goes out a second later.
-    QElapsedTimer sending;
-    sending.start();
+    foundation::Clock& clock = foundation::Clock::shared();
+    clock.setManual(true);
     ASSERT_EQ(ConversationActions::sendMessgeToServer("Hello there", "greeting"), Result::sent);
     const QVariantMap local = storedMessages().last().toMap();
     EXPECT_EQ(local["msgFrom"], customerId);
     EXPECT_EQ(local["_id"], "");
     EXPECT_EQ(local["messageSentToAgentStatus"], "sending");
+    clock.advance(ConversationActions::chatMessageDelayMs - 1);
+    everythingSentHasArrived();
     EXPECT_TRUE(received("chat-msg").isEmpty());
+    clock.advance(1);
     ASSERT_TRUE(test::waitUntil([&] { return received("chat-msg").size() == 1; }));
-    EXPECT_GE(sending.elapsed(), 900);
+    // From here the socket's back-off and heartbeat run on machine time.
+    clock.setManual(false);
     const QVariantMap wire =
         received("chat-msg").first().toMap()["items"].toList().value(0).toMap();
     EXPECT_EQ(wire.keys(),
@@ -141,17 +155,21 @@ TEST_F(EndToEndTest, AConversationThroughDropsAndNetworkLoss)
     expectStoreMatchesTheRoom();
 
     // The network goes away just after a message was sent: the connection is
-    // closed and stays closed, and the message waits for it.
+    // closed and stays closed, and the message waits for it in the store.
+    clock.setManual(true);
     ASSERT_EQ(ConversationActions::sendMessgeToServer("Still there?", "Still there?"),
               Result::sent);
     setNetwork(0);
     EXPECT_EQ(status(), net::SocketIOStatus::disconnected);
     EXPECT_EQ(ConversationActions::sendMessgeToServer("lost?", "lost?"), Result::notConnected);
     EXPECT_EQ(ConversationActions::submitEmail({{"text", "a@x.io"}}), Result::notConnected);
-    QTest::qWait(1500);
+    clock.advance(ConversationActions::chatMessageDelayMs);
     EXPECT_EQ(status(), net::SocketIOStatus::disconnected);
+    EXPECT_FALSE(SocketManager::sharedInstance()->socket()->isReconnecting());
     EXPECT_EQ(storedMessages().size(), 8);
+    EXPECT_EQ(storedMessages().last().toMap()["messageSentToAgentStatus"], "sending");
     EXPECT_EQ(received("chat-msg").size(), 1);
+    clock.setManual(false);
 
     // It comes back: the chain runs again, without verification, and the
     // waiting message goes out.

@@ -1,5 +1,6 @@
 #include "Kesvor/KesvorLocalStorage.h"
 #include "Kesvor/KesvorPrivate.h"
+#include "Store/MyDataController.h"
 #include "kesvor/Kesvor.h"
 #include "support/TestSupport.h"
 
@@ -72,12 +73,24 @@ TEST_F(SessionStateTest, CustomerIdEqualToTheStoredOneOrAbsentChangesNothing)
 TEST_F(SessionStateTest, ADifferentCustomerIdWipesTheStoredRecordButNotTheInMemoryOne)
 {
     storeRecordAndInit(storedRecord);
-    test::LogCapture log;
+    MyDataController& store = MyDataController::sharedInstance();
+    store.addChat({{"msgFrom", "B"},
+                   {"msgTo", "bot"},
+                   {"msg", QVariantMap{{"message", QVariantMap{{"text", "from B"}}}}},
+                   {"roomId", "r-1"},
+                   {"createdOn", "2024-05-01T10:00:00.000+0000"},
+                   {"senderIdentity", "B"},
+                   {"senderRole", "customer"},
+                   {"approvedByAgent", "approved"}});
+    ASSERT_EQ(store.context()->count(Chat::fetchRequest()), 1);
     Kesvor::setCustomerId("A");
     EXPECT_EQ(Kesvor::customerId(), "A");
     EXPECT_FALSE(recordStored());
     EXPECT_EQ(KesvorPrivate::user(), storedRecord);
-    EXPECT_TRUE(log.contains("clearChat"));
+    // B's messages are gone from the store and from what the screen reads.
+    EXPECT_EQ(store.context()->count(Chat::fetchRequest()), 0);
+    const auto reader = store.backgoundContext();
+    reader->performAndWait([&] { EXPECT_EQ(reader->count(Chat::fetchRequest()), 0); });
     // The wipe reached the file, not only memory.
     foundation::UserDefaults reopened(KesvorLocalStorage::standard().suiteName(),
                                       qEnvironmentVariable("KESVOR_DATA_DIR"));

@@ -11,8 +11,10 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${WORK_DIR}/prefix)
+# The host is built by the SDK's compiler; a sanitized SDK needs its runtime.
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G Ninja
-    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Debug)
+    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Debug
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_EXE_LINKER_FLAGS=${SANITIZER_LINK_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${WORK_DIR}/build/host)
 if(NOT last_output MATCHES "Kesvor 1 host ok")

@@ -33,7 +33,7 @@ protected:
         Outcome outcome;
         Request::request(server.url("/p"), RequestMethod::POST, parameters, recordInto(outcome));
         EXPECT_TRUE(test::waitUntil([&] { return outcome.calls > 0; }));
-        QTest::qWait(50); // a second call would arrive now
+        QCoreApplication::sendPostedEvents(); // a second call would have been posted by now
         EXPECT_EQ(outcome.calls, 1);
         return outcome;
     }
@@ -110,7 +110,7 @@ TEST_F(RequestTest, DuplicatePostIsDroppedUntilTheFirstCompletes)
     EXPECT_FALSE(Request::runningTask().contains(url));
     Request::request(url, RequestMethod::POST, {}, recordInto(third));
     ASSERT_TRUE(test::waitUntil([&] { return third.calls == 1; }));
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(second.calls, 0);
     EXPECT_EQ(server.requests().size(), 2);
 

@@ -41,12 +41,17 @@ TEST_F(ServiceRestartTest, EachMessageIsStoredOnceWhenTheServiceRestartsDuringTh
     // The restarted service is asked for the same room's history again.
     ASSERT_TRUE(test::waitUntil([&] { return received("old-chats").size() == 1; }, 15'000));
     ASSERT_TRUE(test::waitUntil([&] { return storedMessages().size() >= historySize; }, 10'000));
-    QTest::qWait(300);
+    // A last message after everything else: once it is stored, every answer
+    // the service gave before it has been written.
+    const auto marker =
+        service().injectMessage({{"roomId", rooms.first().toMap()["roomId"]}, {"text", "marker"}});
+    ASSERT_TRUE(marker);
+    ASSERT_TRUE(test::waitUntil([&] { return storedMessages().size() > historySize; }, 10'000));
     waitForStore();
     QStringList stored;
     for (const QVariant& message : storedMessages())
         stored << message.toMap()["_id"].toString();
-    EXPECT_EQ(stored, expected);
-    EXPECT_EQ(QSet<QString>(stored.begin(), stored.end()).size(), historySize);
+    EXPECT_EQ(stored, expected + QStringList{(*marker)["_id"].toString()});
+    EXPECT_EQ(QSet<QString>(stored.begin(), stored.end()).size(), historySize + 1);
     EXPECT_EQ(connectNotifications(), 2);
 }

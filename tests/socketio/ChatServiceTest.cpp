@@ -35,7 +35,17 @@ protected:
         recorder = std::make_unique<SocketEventRecorder>(*client);
         client->connect();
         EXPECT_TRUE(recorder->waitFor("connect"));
+        m_client = client.get();
         return client;
+    }
+
+    /// Waits for the answer to an "echo": whatever the service sent before
+    /// it has arrived by then.
+    void everythingSentHasArrived()
+    {
+        const int echoes = recorder->count("echo");
+        m_client->emit("echo", {"marker"});
+        ASSERT_TRUE(recorder->waitFor("echo", echoes + 1));
     }
 
     /// Announces the customer and opens the room; returns the room id.
@@ -62,6 +72,7 @@ protected:
 
     test::ChatService service;
     std::unique_ptr<SocketEventRecorder> recorder;
+    SocketIOClient* m_client = nullptr;
 };
 
 QVariantMap customerMessage(const QVariantMap& user, const QString& roomId, const QString& text)
@@ -209,7 +220,7 @@ TEST_F(ChatServiceTest, SocketSessionAnswersTheCustomer)
                                               {"userId", user["userId"]}}});
     EXPECT_TRUE(chatMessage(5)["msg"].toMap()["message"].toMap()["text"].toString().contains(
         "ann@example.com"));
-    QTest::qWait(100);
+    everythingSentHasArrived();
     EXPECT_EQ(recorder->count("chat-msg"), 6) << "an unchanged status is not sent again";
 
     const QVariantList rooms = service.state()["rooms"].toList();
@@ -285,7 +296,7 @@ TEST_F(ChatServiceTest, TestEndpointsInjectAndChangeMessages)
     const QVariantList rooms = service.state()["rooms"].toList();
     ASSERT_EQ(rooms.size(), 1);
     EXPECT_EQ(rooms[0].toMap()["messages"].toList().size(), 6);
-    QTest::qWait(100);
+    everythingSentHasArrived();
     EXPECT_EQ(recorder->count("chat-msg"), 2);
 
     ASSERT_TRUE(service.reset());

@@ -13,8 +13,9 @@ using test::Wire;
 namespace {
 
 // The record rules on plain values: what the store must hold after the same
-// batches. A stored message is found by (createdOn, sender) or by its id; the
-// first stored match is updated when anything differs.
+// batches. A stored message is found by its id, or by (createdOn, sender)
+// unless both it and the incoming one have ids; the first stored match is
+// updated when anything differs.
 class ReferenceStore {
 public:
     struct Record {
@@ -42,9 +43,10 @@ public:
                         wire.value("messageSentToAgentStatus", "sending").toString()};
         for (int i = 0; i < records.size(); ++i) {
             Record& stored = records[i];
-            const bool matches =
-                (stored.createdOn == incoming.createdOn && stored.from == incoming.from) ||
-                (incoming.id && stored.id == incoming.id);
+            const bool sameMoment =
+                stored.createdOn == incoming.createdOn && stored.from == incoming.from;
+            const bool matches = (sameMoment && !(stored.id && incoming.id)) ||
+                                 (incoming.id && stored.id == incoming.id);
             if (!matches)
                 continue;
             if (stored.id == incoming.id && stored.msg == incoming.msg &&

@@ -100,28 +100,24 @@ TEST(StoreLocationTest, TheStoreFileLivesInTheDataDirectory)
 TEST(StoreLocationTest, FirstLaunchAndACurrentStoreAreLeftAsTheyAre)
 {
     const auto current = modelVersion("kesvordb_v2");
-    test::LogCapture log;
     StoreCoordinator::migrateIfNeeded(current, sdkBundle());
     EXPECT_FALSE(QFile::exists(storeFile()));
 
     foundation::Error error;
     auto coordinator = StoreCoordinator::coordinator("kesvordb", "kesvor", &error);
     ASSERT_TRUE(coordinator) << error.description.toStdString();
-    EXPECT_TRUE(log.contains("Core Data created successFully"));
+    EXPECT_TRUE(coordinator->hasPersistentStore());
     coordinator.reset();
     ASSERT_TRUE(data::StoreFiles::checkpoint(storeFile()));
     const QByteArray before = contents(storeFile());
     StoreCoordinator::migrateIfNeeded(current, sdkBundle());
-    EXPECT_FALSE(log.contains("Migration needed"));
     EXPECT_EQ(contents(storeFile()), before);
 }
 
 TEST(StoreLocationTest, AStoreOfTheOlderModelIsMigratedWithItsData)
 {
     writeOlderStore();
-    test::LogCapture log;
     auto main = MyDataController::sharedInstance().context();
-    EXPECT_TRUE(log.contains("Migration needed"));
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/kesvor1.sqlite"));
     for (const QString& side : data::StoreFiles::sideFiles(dataDirectory() + "/kesvor1.sqlite"))
         EXPECT_FALSE(QFile::exists(side));
@@ -160,9 +156,7 @@ TEST(StoreLocationTest, AFileOfGarbageGivesAnEmptyWorkingStoreAndIsKeptAside)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(garbage);
     }
-    test::LogCapture log;
     EXPECT_EQ(MyDataController::sharedInstance().context()->count(Chat::fetchRequest()), 0);
-    EXPECT_TRUE(log.contains("Failed to load core data stack: "));
     EXPECT_EQ(test::idsOf(*test::addChatsAndWait({Wire::at(1).id("fresh")})), QStringList{"fresh"});
     const QStringList aside =
         QDir(dataDirectory()).entryList({"kesvor.sqlite.unreadable-*"}, QDir::Files);
@@ -183,8 +177,10 @@ TEST(StoreLocationTest, ADataDirectoryThatCannotBeMadeGivesATemporaryStore)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     qputenv("KESVOR_DATA_DIR", (dataDirectory() + "/blocker/data").toUtf8());
-    test::LogCapture log;
     EXPECT_EQ(test::idsOf(*test::addChatsAndWait({Wire::at(1).id("fresh")})), QStringList{"fresh"});
-    EXPECT_TRUE(log.contains("using a temporary message store"));
     EXPECT_EQ(test::storedChats().size(), 1);
+    const QString path =
+        MyDataController::sharedInstance().myPersistentStoreCoordinator()->storePath();
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(path.startsWith(dataDirectory())) << path.toStdString();
 }

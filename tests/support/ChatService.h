@@ -109,8 +109,9 @@ public:
     /// "userId" or "roomId" in target), or to every customer when target is
     /// empty. Returns how many sockets it reached, or -1.
     int emitEvent(const QString& event, const QVariantList& items, const QVariantMap& target = {});
-    /// Drops every socket connection ("transport", "reset" or "kick") and
-    /// refuses new ones for refuseMs. Returns how many were dropped.
+    /// Drops every socket connection ("transport", "reset", "kick", or
+    /// "silent": left open with nothing passing any more) and refuses new
+    /// ones for refuseMs. Returns how many were dropped.
     int dropConnections(const QString& mode = QStringLiteral("transport"), int refuseMs = 0);
     /// Customers, rooms with their messages, and the configuration.
     QVariantMap state();

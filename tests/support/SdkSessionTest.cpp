@@ -119,6 +119,14 @@ QVariantList SdkSessionTest::storedMessages()
     return messages;
 }
 
+QStringList SdkSessionTest::idsOf(const QVariantList& messages)
+{
+    QStringList ids;
+    for (const QVariant& message : messages)
+        ids << message.toMap()["_id"].toString();
+    return ids;
+}
+
 QVariantList SdkSessionTest::received(const char* event)
 {
     return m_service->receivedEvents(QString::fromLatin1(event));

@@ -53,6 +53,8 @@ protected:
     static void waitForStore();
     /// The stored messages, oldest first.
     static QVariantList storedMessages();
+    /// The "_id" of each message.
+    static QStringList idsOf(const QVariantList& messages);
     /// The socket events of one name the service received.
     QVariantList received(const char* event);
 

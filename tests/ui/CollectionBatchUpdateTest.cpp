@@ -133,7 +133,6 @@ TEST_F(CollectionBatchUpdateTest, ChangesThatDoNotAddUpReloadEverything)
 {
     source.sections = {ItemSource::ids(0, 4)};
     list->layoutIfNeeded();
-    test::LogCapture log;
     int completions = 0;
 
     // Two items arrive, one is announced.
@@ -143,22 +142,20 @@ TEST_F(CollectionBatchUpdateTest, ChangesThatDoNotAddUpReloadEverything)
             list->insertItems({{0, 4}});
         },
         [&](bool) { ++completions; });
-    EXPECT_TRUE(log.contains("does not match the data source"));
     list->layoutIfNeeded();
     EXPECT_EQ(list->numberOfItemsInSection(0), 6);
     expectSameAsFreshList();
 
     // An index path that does not exist, outside a batch.
     list->deleteItems({{0, 9}});
-    EXPECT_TRUE(log.contains("[0, 9], which does not exist"));
     list->layoutIfNeeded();
+    EXPECT_EQ(list->numberOfItemsInSection(0), 6);
     // The same item changed twice.
     list->performBatchUpdates([&] {
         source.sections[0].removeAt(1);
         list->deleteItems({{0, 1}});
         list->reloadItems({{0, 1}});
     });
-    EXPECT_TRUE(log.contains("changed twice"));
     ASSERT_TRUE(test::waitUntil([&] { return completions == 1; }));
     expectSameAsFreshList();
 }
@@ -233,8 +230,9 @@ TEST_F(CollectionBatchUpdateTest, RandomBatchesMatchAFreshList)
             for (int section = 0; section < after.size(); ++section)
                 if (const qsizetype item = after[section].indexOf(id); item >= 0)
                     to = IndexPath{section, int(item)};
-            if (from)
-                announce.push_back([=, this] { list->moveItem(*from, to); });
+            // A copy: clang 14 lets no lambda capture a structured binding.
+            if (const std::optional<IndexPath> origin = from)
+                announce.push_back([=, this] { list->moveItem(*origin, to); });
             else
                 announce.push_back([=, this] { list->insertItems({to}); });
         }

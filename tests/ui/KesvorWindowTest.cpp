@@ -12,7 +12,6 @@
 #include "ui/ViewController.h"
 #include "ui/Window.h"
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QThread>
 #include <QtTest/QTest>
 
@@ -28,6 +27,8 @@ protected:
     {
         UiTest::SetUp();
         KesvorPrivate::setBusinessToken(QStringLiteral("tok"));
+        // Slides and alerts move only when the test moves the clock.
+        driveClock();
     }
 
     void TearDown() override
@@ -57,11 +58,17 @@ protected:
 
     static void tapOk(ui::AlertController* alert)
     {
-        // What the user can tap has been laid out.
-        wait(50);
         ui::Button* ok = alert->buttonForAction(0);
         ASSERT_NE(ok, nullptr);
+        // What the user can tap has been laid out.
+        ASSERT_TRUE(test::waitUntil([ok] { return ok->isVisible() && !ok->rect().isEmpty(); }));
         QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+    }
+
+    // Runs the deferred deletions the event loop would run next.
+    static bool released(const QPointer<ui::Window>& window)
+    {
+        return test::waitUntil([&] { return !window; });
     }
 };
 
@@ -78,12 +85,16 @@ TEST_F(KesvorWindowTest, ShowSlidesAWindowUpOverTheHost)
     // It starts one screen height down and is drawn there at first.
     EXPECT_EQ(window->presentationFrame().y(), hostHeight);
     ASSERT_NE(window->rootViewController(), nullptr);
-    EXPECT_TRUE(test::waitUntil([&] { return window->geometry().y() == 0; }, 2000));
+    advance(slideMs / 2);
+    EXPECT_GT(window->geometry().y(), 0);
+    EXPECT_LT(window->geometry().y(), hostHeight);
+    advance(slideMs); // past its end, with the frame that ends it
+    EXPECT_EQ(window->geometry().y(), 0);
 
     // A second show replaces and releases the first window.
     Kesvor::show();
     EXPECT_NE(KesvorWindows::window(), window.data());
-    EXPECT_TRUE(test::waitUntil([&] { return !window; }));
+    EXPECT_TRUE(released(window));
 }
 
 TEST_F(KesvorWindowTest, ShowTakesTheHostsFrameAndLiesAboveTheWindowsOnScreen)
@@ -108,11 +119,9 @@ TEST_F(KesvorWindowTest, ShowTakesTheHostsFrameAndLiesAboveTheWindowsOnScreen)
 
 TEST_F(KesvorWindowTest, ShowNeedsATokenAndAHostWindow)
 {
-    test::LogCapture log;
     KesvorPrivate::setBusinessToken(std::nullopt);
     Kesvor::show();
     EXPECT_EQ(KesvorWindows::window(), nullptr);
-    EXPECT_TRUE(log.contains("token can not be nil"));
 
     KesvorPrivate::setBusinessToken(QStringLiteral("tok"));
     host().hide();
@@ -126,17 +135,19 @@ TEST_F(KesvorWindowTest, DismissSlidesDownThenReleasesTheWindow)
 {
     // With no window it does nothing and fails at nothing.
     KesvorWindows::dismiss();
-    wait(slideMs + 100);
+    advance(slideMs);
     EXPECT_EQ(KesvorWindows::window(), nullptr);
 
     Kesvor::show();
     QPointer<ui::Window> window = KesvorWindows::window();
-    wait(slideMs + 50);
+    advance(slideMs);
     KesvorWindows::dismiss();
     EXPECT_EQ(window->frame().y(), hostHeight);
-    EXPECT_EQ(KesvorWindows::window(), window.data());
-    ASSERT_TRUE(test::waitUntil([&] { return !KesvorWindows::window(); }, 2000));
-    EXPECT_TRUE(test::waitUntil([&] { return !window; }));
+    advance(slideMs / 2);
+    EXPECT_EQ(KesvorWindows::window(), window.data()) << "still sliding";
+    advance(slideMs);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
+    EXPECT_TRUE(released(window));
 
     // present() brings a window that was slid away back up.
     Kesvor::show();
@@ -151,20 +162,20 @@ TEST_F(KesvorWindowTest, AWindowShownDuringADismissalStays)
     Kesvor::show();
     QPointer<ui::Window> first = KesvorWindows::window();
     KesvorWindows::dismiss();
-    wait(100);
+    advance(slideMs / 3);
     Kesvor::show();
     QPointer<ui::Window> second = KesvorWindows::window();
     ASSERT_NE(second, first);
-    wait(slideMs + 200);
+    advance(2 * slideMs);
     EXPECT_EQ(KesvorWindows::window(), second.data());
-    EXPECT_FALSE(first);
+    EXPECT_TRUE(released(first));
 }
 
 TEST_F(KesvorWindowTest, AlertsNeedTheConversationWindow)
 {
     KesvorAlertController::showAlert(
         "No internet connection. Please check your internet settings.");
-    wait(50);
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(KesvorWindows::window(), nullptr);
     EXPECT_EQ(shownAlert(), nullptr);
 }
@@ -183,11 +194,11 @@ TEST_F(KesvorWindowTest, OkOfTheStandardAlertClosesTheConversation)
     EXPECT_EQ(alert->actions().first().style(), ui::AlertActionStyle::Cancel);
 
     tapOk(alert);
-    QElapsedTimer clock;
-    clock.start();
+    // The conversation slides away first.
+    advance(slideMs / 2);
     EXPECT_NE(KesvorWindows::window(), nullptr);
-    ASSERT_TRUE(test::waitUntil([] { return !KesvorWindows::window(); }, 3000));
-    EXPECT_GE(clock.elapsed(), slideMs - 20);
+    advance(slideMs);
+    EXPECT_EQ(KesvorWindows::window(), nullptr);
 }
 
 TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
@@ -202,7 +213,7 @@ TEST_F(KesvorWindowTest, OkWithoutDismissalOnlyClosesTheAlert)
     delete worker;
     ASSERT_TRUE(test::waitUntil([] { return shownAlert() != nullptr; }));
     tapOk(shownAlert());
-    wait(slideMs + 100);
+    advance(10 * slideMs);
     EXPECT_NE(KesvorWindows::window(), nullptr);
     EXPECT_EQ(shownAlert(), nullptr);
 }

@@ -216,7 +216,7 @@ TEST_F(LayoutEngineTest, SwappingPrebuiltConstraintSets)
     EXPECT_EQ(buttons[2]->frame().y(), 120);
 }
 
-TEST_F(LayoutEngineTest, UnsatisfiableRequiredConstraintIsReportedOnceAndDropped)
+TEST_F(LayoutEngineTest, UnsatisfiableRequiredConstraintIsDropped)
 {
     View* root = makeRoot(300, 300);
     View* box = add(root);
@@ -225,21 +225,19 @@ TEST_F(LayoutEngineTest, UnsatisfiableRequiredConstraintIsReportedOnceAndDropped
     root->addConstraints("V:|-10-[v0(==50)]", {box});
     root->layoutIfNeeded();
 
-    test::LogCapture log;
     LayoutConstraint conflict(box, LayoutAttribute::Width, LayoutRelation::Equal, 200);
     conflict.setActive(true);
     root->layoutIfNeeded();
     EXPECT_TRUE(conflict.isActive());
     EXPECT_TRUE(conflict.isDropped());
     EXPECT_FRAME(box, 10, 10, 100, 50);
-    // Later passes, rebuilds included, do not report it again.
+    // Later passes, rebuilds included, keep it dropped.
     View* other = add(root);
     root->addConstraints("H:|[v0(==5)]", {other});
     root->setFrame(QRectF(0, 0, 310, 300));
     root->layoutIfNeeded();
-    const auto reports = log.lines().filter("Unable to simultaneously satisfy");
-    ASSERT_EQ(reports.size(), 1) << log.lines().join('\n').toStdString();
-    EXPECT_TRUE(reports.first().contains("width == 200"));
+    EXPECT_TRUE(conflict.isDropped());
+    EXPECT_EQ(box->frame().width(), 100);
 
     // Once the constraint it fought is gone, re-activating it applies it.
     conflict.setActive(false);
@@ -252,12 +250,11 @@ TEST_F(LayoutEngineTest, UnsatisfiableRequiredConstraintIsReportedOnceAndDropped
     EXPECT_EQ(box->frame().width(), 200);
 }
 
-TEST_F(LayoutEngineTest, FaultyConstraintsAreRefusedWithADiagnostic)
+TEST_F(LayoutEngineTest, FaultyConstraintsAreRefused)
 {
     View* root = makeRoot(100, 100);
     View* a = add(root);
     View detached;
-    test::LogCapture log;
     const QList<LayoutConstraint> faulty{
         LayoutConstraint(a, LayoutAttribute::Left, LayoutRelation::Equal, 10),
         LayoutConstraint(a, LayoutAttribute::Left, LayoutRelation::Equal, root,
@@ -269,13 +266,11 @@ TEST_F(LayoutEngineTest, FaultyConstraintsAreRefusedWithADiagnostic)
         constraint.setActive(true);
         EXPECT_FALSE(constraint.isActive()) << constraint.description().toStdString();
     }
-    EXPECT_EQ(log.lines().filter("Unable to activate constraint").size(), 3);
 
     EXPECT_TRUE(root->constraintsArray("H:|-[v1]-|", {a}).isEmpty());
     EXPECT_TRUE(root->constraintsArray("H:|-(10-[v0]", {a}).isEmpty());
     View orphan;
     EXPECT_TRUE(orphan.constraintsArray("H:|[v0]|", {&orphan}).isEmpty());
-    EXPECT_EQ(log.lines().filter("visual format").size(), 3);
 }
 
 TEST_F(LayoutEngineTest, PredicatesReferToOtherViewsAndPriorities)

@@ -133,11 +133,10 @@ TEST_F(WindowTest, AlertShowsOverItsPresenterAndRunsTheTappedAction)
     EXPECT_EQ(ok->frame().height(), 44);
 
     // A second alert while one is up is refused.
-    test::LogCapture log;
     QPointer<AlertController> second = new AlertController("Alert", "Again");
     root->present(second, false);
     EXPECT_EQ(root->presentedViewController(), alert);
-    EXPECT_TRUE(log.contains("cannot present"));
+    EXPECT_FALSE(second && second->presentingViewController());
 
     const QPointer<AlertController> shown = alert;
     QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());

@@ -203,8 +203,23 @@ class SocketSessions {
         for (const engineSocket of Object.values(this.io.engine.clients)) {
             if (mode === 'reset') engineSocket.transport?.socket?.terminate?.();
             else if (mode === 'kick') this.kick(engineSocket.id);
+            else if (mode === 'silent') this.silence(engineSocket);
             else engineSocket.close();
         }
+    }
+
+    // The connection stays open, but from now on nothing passes either way,
+    // heartbeats included: what the client sends is never read, and neither
+    // side closes it. So looks a route that died without a word.
+    silence(engineSocket) {
+        clearTimeout(engineSocket.pingIntervalTimer);
+        clearTimeout(engineSocket.pingTimeoutTimer);
+        engineSocket.schedulePing = () => {};
+        engineSocket.resetPingTimeout = () => {};
+        engineSocket.sendPacket = () => {};
+        engineSocket.transport?.socket?._socket?.pause();
+        // Out of the service's sight, as a dead connection is once noticed.
+        delete this.io.engine.clients[engineSocket.id];
     }
 
     kick(engineId) {

@@ -137,8 +137,8 @@ function createRoutes(state, sessions, connectionGate, site = { origin: '' }) {
         },
         'POST /test/drop': (body) => {
             const mode = body.mode ?? 'transport';
-            if (!['transport', 'reset', 'kick', 'none'].includes(mode)) {
-                throw new RequestError(400, '"mode" must be transport, reset, kick or none');
+            if (!['transport', 'reset', 'kick', 'silent', 'none'].includes(mode)) {
+                throw new RequestError(400, '"mode" must be transport, reset, kick, silent or none');
             }
             connectionGate.refuseFor(countOf(body.refuseMs, 'refuseMs', 0));
             const dropped = Object.keys(sessions.io.engine.clients).length;
