@@ -4,6 +4,7 @@
 #include <QtCore/QTextStream>
 #include <QtGui/QAccessible>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
 #include <QtWidgets/QWidget>
 
 namespace {
@@ -90,10 +91,7 @@ void HeadlessTour::poll()
 
 bool HeadlessTour::shows(int role, const QString& name) const
 {
-    return find(QAccessible::queryAccessibleInterface(m_host), [&](QAccessibleInterface* element) {
-        return element->role() == QAccessible::Role(role) &&
-               element->text(QAccessible::Name) == name;
-    });
+    return element(role, name) != nullptr;
 }
 
 int HeadlessTour::count(int role, const QString& name) const
@@ -107,17 +105,17 @@ int HeadlessTour::count(int role, const QString& name) const
     return found;
 }
 
-QAccessibleInterface* HeadlessTour::editable(const QString& name) const
+QAccessibleInterface* HeadlessTour::element(int role, const QString& name) const
 {
     return find(QAccessible::queryAccessibleInterface(m_host), [&](QAccessibleInterface* element) {
-        return element->role() == QAccessible::EditableText &&
+        return element->role() == QAccessible::Role(role) &&
                element->text(QAccessible::Name) == name;
     });
 }
 
 bool HeadlessTour::typeInto(const QString& name, const QString& text) const
 {
-    QAccessibleInterface* input = editable(name);
+    QAccessibleInterface* input = element(QAccessible::EditableText, name);
     if (!input)
         return false;
     for (const QChar character : text)
@@ -127,9 +125,31 @@ bool HeadlessTour::typeInto(const QString& name, const QString& text) const
 
 bool HeadlessTour::pressIn(const QString& name, int key) const
 {
-    QAccessibleInterface* input = editable(name);
+    QAccessibleInterface* input = element(QAccessible::EditableText, name);
     if (!input)
         return false;
     sendKey(input->object(), key, key == Qt::Key_Return ? QStringLiteral("\r") : QString());
+    return true;
+}
+
+bool HeadlessTour::click(int role, const QString& name) const
+{
+    QAccessibleInterface* target = element(role, name);
+    auto* widget = target ? qobject_cast<QWidget*>(target->object()) : nullptr;
+    if (!widget)
+        return false;
+    // Whatever lies on top at the element's middle takes the click, as it
+    // would under the user's pointer.
+    const QPoint global = widget->mapToGlobal(widget->rect().center());
+    QWidget* receiver = m_host->childAt(m_host->mapFromGlobal(global));
+    if (!receiver)
+        receiver = widget;
+    const QPointF local = receiver->mapFromGlobal(global);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, local, QPointF(global), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(receiver, &event);
+    }
     return true;
 }

@@ -44,12 +44,14 @@ public:
     bool typeInto(const QString& name, const QString& text) const;
     /// Presses a key in the visible editable element named name.
     bool pressIn(const QString& name, int key) const;
+    /// Clicks the middle of the visible element with this role and name.
+    bool click(int role, const QString& name) const;
 
 Q_SIGNALS:
     void finished(bool succeeded);
 
 private:
-    QAccessibleInterface* editable(const QString& name) const;
+    QAccessibleInterface* element(int role, const QString& name) const;
     void runNext();
     void poll();
 

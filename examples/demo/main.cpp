@@ -1,14 +1,19 @@
-// A host application that links the Kesvor SDK the way a customer's app does:
-// it hands over its business token and customer metadata at launch and opens
-// the support conversation from a button.
-#include "demo/HeadlessTour.h"
+// A host application that links the Kesvor SDK the way a customer's app does.
+// Everything an integration needs is in this file:
+//   1. at launch: initWithToken(), the customer's metadata, the device token
+//      from the push provider and the launch options;
+//   2. a "Contact support" button that calls show();
+//   3. the push provider's callback handing notifications to the SDK;
+//   4. clearChat() when the user wants the local history gone.
+// The rest (the headless tour) only exists so that scripts/demo can show the
+// product without a display.
+#include "demo/DemoTour.h"
 
 #include <kesvor/Kesvor.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
 #include <QtCore/QTimer>
-#include <QtGui/QAccessible>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
@@ -23,11 +28,23 @@ namespace {
 
 constexpr int hostWidth = 390;
 constexpr int hostHeight = 844;
-const QString greeting = QStringLiteral("Hello");
-const QString botAnswer = QStringLiteral("Hello! How can I help you today?");
-const QString messageInput = QStringLiteral("Message");
-// Long enough for the list's animations to come to rest before the picture.
-constexpr int settleMs = 1000;
+
+// What a push provider delivers for a new chat message: the SDK recognises
+// its own notifications by the category of their "aps" object.
+QVariantMap chatPushPayload(const QString& text)
+{
+    return {{QStringLiteral("aps"),
+             QVariantMap{{QStringLiteral("category"), QStringLiteral(KESVOR_DEMO_PUSH_CATEGORY)},
+                         {QStringLiteral("alert"), text}}}};
+}
+
+QPushButton* addButton(QVBoxLayout* layout, const QString& title, std::function<void()> action)
+{
+    auto* button = new QPushButton(title);
+    QObject::connect(button, &QPushButton::clicked, std::move(action));
+    layout->addWidget(button);
+    return button;
+}
 
 QWidget* makeHostWindow()
 {
@@ -38,51 +55,18 @@ QWidget* makeHostWindow()
     auto* title = new QLabel(
         QStringLiteral("A host application using Kesvor %1").arg(KesvorVersionNumber, 0, 'f', 1));
     title->setAlignment(Qt::AlignCenter);
-    auto* support = new QPushButton(QStringLiteral("Contact support"));
-    QObject::connect(support, &QPushButton::clicked, [] { Kesvor::show(); });
     layout->addStretch();
     layout->addWidget(title);
-    layout->addWidget(support);
+    addButton(layout, QStringLiteral("Contact support"), [] { Kesvor::show(); });
+    addButton(layout, QStringLiteral("Clear chat history"), [] { Kesvor::clearChat(); });
+    // Stands in for the push provider: a real app calls
+    // didReceiveRemoteNotification from its own push handling.
+    addButton(layout, QStringLiteral("Simulate a push notification"), [] {
+        Kesvor::didReceiveRemoteNotification(
+            chatPushPayload(QStringLiteral("An agent answered your question")));
+    });
     layout->addStretch();
     return window;
-}
-
-// The headless tour: open the conversation, send a greeting, wait for the
-// bot's answer, and keep a picture of the screen. Bubbles are counted, so
-// that an earlier conversation shown as history does not count.
-void addTourSteps(HeadlessTour& tour, QWidget* host, const QString& screenshot)
-{
-    static int greetings = 0;
-    static int answers = 0;
-    tour.addStep(
-        {QStringLiteral("opening the conversation"), [] { Kesvor::show(); },
-         [&tour] { return tour.shows(QAccessible::Heading, QStringLiteral("Support Chat")); }});
-    tour.addStep({QStringLiteral("sending \"%1\"").arg(greeting),
-                  [&tour] {
-                      greetings = tour.count(QAccessible::StaticText, greeting);
-                      answers = tour.count(QAccessible::StaticText, botAnswer);
-                      tour.typeInto(messageInput, greeting);
-                  },
-                  [&tour] {
-                      if (tour.count(QAccessible::StaticText, greeting) > greetings)
-                          return true;
-                      // Until the room is open a send keeps the text: press again.
-                      tour.pressIn(messageInput, Qt::Key_Return);
-                      return false;
-                  }});
-    tour.addStep({QStringLiteral("waiting for the bot's answer"), {}, [&tour] {
-                      return tour.count(QAccessible::StaticText, botAnswer) > answers;
-                  }});
-    tour.addStep({QStringLiteral("taking a screenshot"),
-                  [host, screenshot] {
-                      if (screenshot.isEmpty())
-                          return;
-                      host->grab().save(screenshot);
-                      QTextStream(stdout) << "demo: screenshot " << screenshot << "\n";
-                  },
-                  {},
-                  0,
-                  settleMs});
 }
 
 } // namespace
@@ -92,31 +76,54 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("token"), QStringLiteral("Business token."),
-                      QStringLiteral("token"), QStringLiteral("demo-business-token")});
-    parser.addOption({QStringLiteral("headless"),
-                      QStringLiteral("Open the conversation, send a message, wait for the "
-                                     "bot's answer, then quit (status 0 only if it came).")});
-    parser.addOption({QStringLiteral("screenshot"),
-                      QStringLiteral("With --headless, save the screen to this PNG file."),
-                      QStringLiteral("file")});
+    const QCommandLineOption token(QStringLiteral("token"), QStringLiteral("Business token."),
+                                   QStringLiteral("token"), QStringLiteral("demo-business-token"));
+    const QCommandLineOption launchedFromPush(
+        QStringLiteral("launched-from-push"),
+        QStringLiteral("Start as if the user tapped a chat notification: the conversation opens."));
+    const QCommandLineOption push(
+        QStringLiteral("push"),
+        QStringLiteral("Deliver a chat notification with this text once the host is up."),
+        QStringLiteral("text"));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Run the scripted tour instead of waiting for a person; status 0 only if "
+                       "every step was seen on screen."));
+    const QCommandLineOption screenshots(
+        QStringLiteral("screenshots"),
+        QStringLiteral("With --headless, the folder for one picture per step and a contact sheet."),
+        QStringLiteral("folder"));
+    parser.addOptions({token, launchedFromPush, push, headless, screenshots});
     parser.process(app);
 
-    Kesvor::initWithToken(parser.value(QStringLiteral("token")));
+    // 1. At launch: the business token, who the customer is, the push token.
+    Kesvor::initWithToken(parser.value(token));
     Kesvor::setMetaUserinfo(
         KesvorMetaUserInfo({{KUserInfoKey::KUserId, QStringLiteral("demo-1")},
                             {KUserInfoKey::KUsername, QStringLiteral("Demo")}}));
+    Kesvor::didRegisterForRemoteNotifications(QByteArray::fromHex("de0c0ffee0"));
 
     std::unique_ptr<QWidget> host(makeHostWindow());
     host->show();
+    QVariantMap launchOptions;
+    if (parser.isSet(launchedFromPush))
+        launchOptions.insert(Kesvor::launchOptionsRemoteNotificationKey(),
+                             chatPushPayload(QStringLiteral("Welcome back")));
+    Kesvor::handleLaunchOptions(launchOptions);
+    if (parser.isSet(push))
+        QTimer::singleShot(0, [text = parser.value(push)] {
+            Kesvor::didReceiveRemoteNotification(chatPushPayload(text));
+        });
     QTextStream(stdout) << "Kesvor " << QString::number(KesvorVersionNumber, 'f', 1)
                         << " demo host running\n";
-    if (!parser.isSet(QStringLiteral("headless")))
+    if (!parser.isSet(headless))
         return app.exec();
-    HeadlessTour tour(host.get());
-    addTourSteps(tour, host.get(), parser.value(QStringLiteral("screenshot")));
-    QObject::connect(&tour, &HeadlessTour::finished,
+
+    DemoTour tour(host.get(), parser.value(screenshots), [] {
+        return chatPushPayload(QStringLiteral("An agent answered your question"));
+    });
+    QObject::connect(&tour, &DemoTour::finished,
                      [&](bool succeeded) { app.exit(succeeded ? 0 : 1); });
-    QTimer::singleShot(0, &tour, &HeadlessTour::start);
+    QTimer::singleShot(0, &tour, &DemoTour::start);
     return app.exec();
 }

@@ -40,6 +40,9 @@ public:
     }
     void put(QStringView text)
     {
+        // An empty view may have no data at all, which memcpy must not see.
+        if (text.isEmpty())
+            return;
         reserve(text.size());
         std::memcpy(m_data + m_size, text.utf16(), size_t(text.size()) * sizeof(char16_t));
         m_size += text.size();

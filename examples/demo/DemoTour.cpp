@@ -1,0 +1,150 @@
+#include "demo/DemoTour.h"
+
+#include <kesvor/Kesvor.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTextStream>
+#include <QtGui/QAccessible>
+#include <QtGui/QFont>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <QtWidgets/QWidget>
+
+using kesvor::Kesvor;
+
+namespace {
+
+const QString greeting = QStringLiteral("Hello");
+const QString botAnswer = QStringLiteral("Hello! How can I help you today?");
+const QString messageInput = QStringLiteral("Message");
+const QString heading = QStringLiteral("Support Chat");
+// Long enough for the list's animations to come to rest before a picture.
+constexpr int settleMs = 1000;
+
+// The contact sheet: every picture at a third of its size, four to a row,
+// each with its name below.
+constexpr int sheetColumns = 4;
+constexpr double sheetScale = 0.45;
+constexpr int captionHeight = 22;
+constexpr int sheetGap = 8;
+
+} // namespace
+
+DemoTour::DemoTour(QWidget* host, const QString& screenshotFolder,
+                   std::function<QVariantMap()> pushPayload)
+    : m_host(host)
+    , m_folder(screenshotFolder)
+    , m_pushPayload(std::move(pushPayload))
+    , m_tour(host)
+{
+    connect(&m_tour, &HeadlessTour::finished, this, [this](bool succeeded) {
+        if (succeeded)
+            writeContactSheet();
+        Q_EMIT finished(succeeded);
+    });
+    addSteps();
+}
+
+void DemoTour::start()
+{
+    if (!m_folder.isEmpty())
+        QDir().mkpath(m_folder);
+    m_tour.start();
+}
+
+void DemoTour::addSteps()
+{
+    HeadlessTour& tour = m_tour;
+    tour.addStep({QStringLiteral("opening the conversation"), [] { Kesvor::show(); },
+                  [&tour] { return tour.shows(QAccessible::Heading, heading); }});
+    addScreenshot(QStringLiteral("conversation"));
+
+    // Bubbles are counted, so that an earlier conversation shown as history
+    // does not count.
+    tour.addStep({QStringLiteral("sending \"%1\"").arg(greeting),
+                  [this, &tour] {
+                      m_greetings = tour.count(QAccessible::StaticText, greeting);
+                      m_answers = tour.count(QAccessible::StaticText, botAnswer);
+                      tour.typeInto(messageInput, greeting);
+                  },
+                  [this, &tour] {
+                      if (tour.count(QAccessible::StaticText, greeting) > m_greetings)
+                          return true;
+                      // Until the room is open a send keeps the text: press again.
+                      tour.pressIn(messageInput, Qt::Key_Return);
+                      return false;
+                  }});
+    tour.addStep({QStringLiteral("waiting for the bot's answer"), {}, [this, &tour] {
+                      return tour.count(QAccessible::StaticText, botAnswer) > m_answers;
+                  }});
+    addScreenshot(QStringLiteral("bot-answer"));
+
+    // A notification while the conversation is closed shows the banner;
+    // tapping it opens the conversation again.
+    tour.addStep({QStringLiteral("closing the conversation"),
+                  [&tour] { tour.click(QAccessible::Button, QStringLiteral("Close")); },
+                  [&tour] { return !tour.shows(QAccessible::Heading, heading); }});
+    const QString alert =
+        m_pushPayload()[QStringLiteral("aps")].toMap()[QStringLiteral("alert")].toString();
+    tour.addStep({QStringLiteral("receiving a push notification"),
+                  [this] { Kesvor::didReceiveRemoteNotification(m_pushPayload()); },
+                  [&tour, alert] { return tour.shows(QAccessible::StaticText, alert); }, 20'000,
+                  settleMs});
+    addScreenshot(QStringLiteral("push-banner"));
+    tour.addStep({QStringLiteral("tapping the banner"),
+                  [&tour, alert] { tour.click(QAccessible::StaticText, alert); },
+                  [&tour] { return tour.shows(QAccessible::Heading, heading); }});
+    addScreenshot(QStringLiteral("opened-from-banner"));
+}
+
+void DemoTour::addScreenshot(const QString& name)
+{
+    m_tour.addStep({QStringLiteral("taking a screenshot of %1").arg(name),
+                    [this, name] {
+                        if (m_folder.isEmpty())
+                            return;
+                        const QString path = QDir(m_folder).filePath(
+                            QStringLiteral("%1-%2.png")
+                                .arg(m_pictures.size() + 1, 2, 10, QLatin1Char('0'))
+                                .arg(name));
+                        m_host->grab().save(path);
+                        m_pictures << path;
+                        QTextStream(stdout) << "demo: screenshot " << path << "\n";
+                    },
+                    {},
+                    0,
+                    settleMs});
+}
+
+void DemoTour::writeContactSheet()
+{
+    if (m_pictures.isEmpty())
+        return;
+    const QSize cell = (QSizeF(m_host->size()) * sheetScale).toSize();
+    const int rows = int((m_pictures.size() + sheetColumns - 1) / sheetColumns);
+    const int columns = int(std::min<qsizetype>(sheetColumns, m_pictures.size()));
+    QImage sheet(columns * (cell.width() + sheetGap) + sheetGap,
+                 rows * (cell.height() + captionHeight + sheetGap) + sheetGap,
+                 QImage::Format_RGB32);
+    sheet.fill(QColor(0xee, 0xee, 0xee));
+    QPainter painter(&sheet);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QFont captionFont = painter.font();
+    captionFont.setPixelSize(11);
+    painter.setFont(captionFont);
+    for (int i = 0; i < m_pictures.size(); ++i) {
+        const QPoint origin(sheetGap + (i % sheetColumns) * (cell.width() + sheetGap),
+                            sheetGap +
+                                (i / sheetColumns) * (cell.height() + captionHeight + sheetGap));
+        painter.drawImage(QRect(origin, cell), QImage(m_pictures[i]));
+        const QString caption = QFileInfo(m_pictures[i]).completeBaseName();
+        painter.drawText(
+            QRect(origin + QPoint(0, cell.height()), QSize(cell.width(), captionHeight)),
+            Qt::AlignCenter, caption);
+    }
+    painter.end();
+    const QString path = QDir(m_folder).filePath(QStringLiteral("contact-sheet.png"));
+    sheet.save(path);
+    QTextStream(stdout) << "demo: contact sheet " << path << "\n";
+}
