@@ -281,7 +281,8 @@ TEST_F(ConversationScreenTest, ASecondShowKeepsTheNewScreenConnected)
     ASSERT_TRUE(waitForSupportChat());
     // The first screen goes later; its teardown leaves the new session alone.
     ASSERT_TRUE(test::waitUntil([&] { return !first; }));
-    QTest::qWait(200);
+    // What the teardown set off has been handled by now.
+    QCoreApplication::processEvents();
     EXPECT_TRUE(showsSupportChat());
     EXPECT_EQ(socketStatus(), net::SocketIOStatus::connected);
     // The network listener still follows the network for the new screen.

@@ -1,3 +1,4 @@
+#include "foundation/Clock.h"
 #include "socketio/SocketEventRecorder.h"
 #include "support/ChatService.h"
 #include "support/TestSupport.h"
@@ -24,6 +25,17 @@ QByteArray json(const QVariant& value)
 class SocketIOServiceTest : public ::testing::TestWithParam<SocketIOProtocol> {
 protected:
     void SetUp() override { ASSERT_TRUE(service.start()) << service.errorString().toStdString(); }
+    void TearDown() override { foundation::Clock::shared().setManual(false); }
+
+    /// Lets an hour of the clients' timers (back-off, time-outs) pass at once:
+    /// whatever they would start has started when it returns.
+    static void letTimersRunOut()
+    {
+        foundation::Clock& clock = foundation::Clock::shared();
+        clock.setManual(true);
+        clock.advance(60.0 * 60 * 1000);
+        clock.setManual(false);
+    }
 
     std::unique_ptr<SocketIOClient> makeClient(const QString& nsp)
     {
@@ -47,7 +59,7 @@ TEST_P(SocketIOServiceTest, ConnectsInTheNamespaceAndExchangesEventsInOrder)
 {
     const auto client = makeClient(service.namespaceName());
     SocketEventRecorder recorder(*client);
-    QTest::qWait(100);
+    letTimersRunOut();
     EXPECT_EQ(client->status(), SocketIOStatus::notConnected);
     EXPECT_TRUE(recorder.events().empty()) << "creation opens nothing";
 
@@ -92,7 +104,7 @@ TEST_P(SocketIOServiceTest, UnknownNamespaceIsRefusedWithoutReconnection)
     ASSERT_TRUE(recorder.waitFor("error"));
     EXPECT_EQ(recorder.last("error"), QVariantList{"Invalid namespace"});
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
-    QTest::qWait(400); // several back-off periods
+    letTimersRunOut();
     EXPECT_EQ(recorder.names(), QStringList{"error"});
 }
 
@@ -110,7 +122,7 @@ TEST_P(SocketIOServiceTest, DisconnectEndsTheSessionForGood)
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"io client disconnect"});
     client->emit("late", {2});
     client->disconnect(); // nothing more happens the second time
-    QTest::qWait(400);
+    letTimersRunOut();
     EXPECT_EQ(recorder.names(), (QStringList{"connect", "disconnect"}));
     EXPECT_TRUE(service.receivedEvents("early").isEmpty());
     EXPECT_TRUE(service.receivedEvents("late").isEmpty());
@@ -192,7 +204,7 @@ TEST_P(SocketIOServiceTest, DroppedConnectionsAreReconnectedButKicksAreNot)
     ASSERT_EQ(service.dropConnections("kick"), 1);
     ASSERT_TRUE(recorder.waitFor("disconnect"));
     EXPECT_EQ(recorder.last("disconnect"), QVariantList{"io server disconnect"});
-    QTest::qWait(400);
+    letTimersRunOut();
     EXPECT_EQ(recorder.names(), QStringList{"disconnect"});
     EXPECT_EQ(client->status(), SocketIOStatus::disconnected);
 }

@@ -253,22 +253,26 @@ TEST_F(RawServerTest, UnansweredConnectionsTimeOut)
 
 TEST_F(RawServerTest, ServerEndingTheSessionIsFollowedByTheRightReaction)
 {
-    // Refusals of both revisions: reported, never retried.
+    // Refusals of both revisions: reported, never retried, however long.
+    foundation::Clock& clock = drivenClock();
     for (const char* refusal : {R"(44/t,{"message":"Not allowed"})", R"(44/t,"Not allowed")"}) {
         server.behaviour.answerConnect = false;
         const auto client = makeClient(test::quickOptions("/t"));
         SocketEventRecorder recorder(*client);
         const qsizetype framesBefore = server.received().size();
+        const int connectionsBefore = server.connectionCount();
         client->connect();
         ASSERT_TRUE(test::waitUntil([&] { return server.received().size() > framesBefore; }));
         EXPECT_EQ(server.received().last(), "40/t,");
         server.send(QString::fromLatin1(refusal));
         ASSERT_TRUE(recorder.waitFor("error"));
-        QTest::qWait(250);
+        clock.advance(60'000);
+        EXPECT_EQ(server.connectionCount(), connectionsBefore + 1);
         EXPECT_EQ(recorder.names(), QStringList{"error"});
         EXPECT_EQ(recorder.last("error"), QVariantList{"Not allowed"});
         server.behaviour.answerConnect = true;
     }
+    clock.setManual(false);
 
     // An Engine.IO close packet is a dropped transport: reconnected.
     const auto client = makeClient(test::quickOptions("/t"));
@@ -315,14 +319,16 @@ TEST_F(RawServerTest, EmitsBeyondTheServersPayloadLimitAreDropped)
     EXPECT_EQ(client->status(), SocketIOStatus::connected);
 }
 
-TEST(SocketIOClientTest, UnusableUrlIsReportedAndNotRetried)
+TEST_F(RawServerTest, UnusableUrlIsReportedAndNotRetried)
 {
+    foundation::Clock& clock = drivenClock();
     for (const char* url : {"ftp://127.0.0.1:1", "http://", "not a url"}) {
         SocketIOClient client(QUrl(QString::fromLatin1(url)), test::quickOptions("/t"));
         SocketEventRecorder recorder(client);
         client.connect();
         EXPECT_EQ(client.status(), SocketIOStatus::disconnected) << url;
-        QTest::qWait(150);
+        ASSERT_TRUE(recorder.waitFor("error")) << url;
+        clock.advance(60'000);
         ASSERT_EQ(recorder.names(), QStringList{"error"}) << url;
         EXPECT_TRUE(recorder.last("error")[0].toString().startsWith("unsupported server URL"));
     }

@@ -32,11 +32,6 @@ ui::View* UiTest::makeRoot(double width, double height)
     return root;
 }
 
-void UiTest::wait(int ms)
-{
-    QTest::qWait(ms);
-}
-
 void UiTest::driveClock()
 {
     foundation::Clock::shared().setManual(true);

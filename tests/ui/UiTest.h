@@ -27,9 +27,6 @@ protected:
     /// A root view of the given size inside the host window, for layout.
     ui::View* makeRoot(double width, double height);
 
-    /// Runs the event loop for ms milliseconds.
-    static void wait(int ms);
-
     /// Stops foundation::Clock for the rest of the test: animations and
     /// timers then move only with advance().
     static void driveClock();
