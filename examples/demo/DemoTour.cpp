@@ -19,6 +19,7 @@ const QString greeting = QStringLiteral("Hello");
 const QString botAnswer = QStringLiteral("Hello! How can I help you today?");
 const QString messageInput = QStringLiteral("Message");
 const QString heading = QStringLiteral("Support Chat");
+const QString agentAnswer = QStringLiteral("Hi, I'm Sam from support. How can I help?");
 // Long enough for the list's animations to come to rest before a picture.
 constexpr int settleMs = 1000;
 
@@ -31,12 +32,11 @@ constexpr int sheetGap = 8;
 
 } // namespace
 
-DemoTour::DemoTour(QWidget* host, const QString& screenshotFolder,
-                   std::function<QVariantMap()> pushPayload)
+DemoTour::DemoTour(QWidget* host, Options options)
     : m_host(host)
-    , m_folder(screenshotFolder)
-    , m_pushPayload(std::move(pushPayload))
+    , m_options(std::move(options))
     , m_tour(host)
+    , m_agent(m_options.agentConsoleDriver)
 {
     connect(&m_tour, &HeadlessTour::finished, this, [this](bool succeeded) {
         if (succeeded)
@@ -48,12 +48,19 @@ DemoTour::DemoTour(QWidget* host, const QString& screenshotFolder,
 
 void DemoTour::start()
 {
-    if (!m_folder.isEmpty())
-        QDir().mkpath(m_folder);
+    if (!m_options.screenshotFolder.isEmpty())
+        QDir().mkpath(m_options.screenshotFolder);
     m_tour.start();
 }
 
 void DemoTour::addSteps()
+{
+    addCustomerSteps();
+    addAgentSteps();
+    addPushSteps();
+}
+
+void DemoTour::addCustomerSteps()
 {
     HeadlessTour& tour = m_tour;
     tour.addStep({QStringLiteral("opening the conversation"), [] { Kesvor::show(); },
@@ -79,16 +86,44 @@ void DemoTour::addSteps()
                       return tour.count(QAccessible::StaticText, botAnswer) > m_answers;
                   }});
     addScreenshot(QStringLiteral("bot-answer"));
+}
 
+void DemoTour::addAgentSteps()
+{
+    HeadlessTour& tour = m_tour;
+    tour.addStep({QStringLiteral("opening the agent console in a browser"),
+                  [this] { m_agent.start(); },
+                  [this] { return m_agent.isReady() || !m_agent.error().isEmpty(); }, 60'000});
+    tour.addStep({QStringLiteral("checking the agent console"),
+                  {},
+                  [this] { return m_agent.isReady(); },
+                  0});
+    addAgentStep(QStringLiteral("the agent opens the customer's room"),
+                 {{QStringLiteral("cmd"), QStringLiteral("select")},
+                  {QStringLiteral("userId"), m_options.customerId}});
+    addAgentStep(
+        QStringLiteral("the agent answers"),
+        {{QStringLiteral("cmd"), QStringLiteral("answer")}, {QStringLiteral("text"), agentAnswer}},
+        [&tour] { return tour.shows(QAccessible::StaticText, agentAnswer); });
+    addScreenshot(QStringLiteral("agent-answer"));
+    if (!m_options.screenshotFolder.isEmpty())
+        addAgentStep(QStringLiteral("taking a screenshot of the agent console"),
+                     {{QStringLiteral("cmd"), QStringLiteral("screenshot")},
+                      {QStringLiteral("path"), planPicture(QStringLiteral("agent-console"))}});
+}
+
+void DemoTour::addPushSteps()
+{
+    HeadlessTour& tour = m_tour;
     // A notification while the conversation is closed shows the banner;
     // tapping it opens the conversation again.
     tour.addStep({QStringLiteral("closing the conversation"),
                   [&tour] { tour.click(QAccessible::Button, QStringLiteral("Close")); },
                   [&tour] { return !tour.shows(QAccessible::Heading, heading); }});
     const QString alert =
-        m_pushPayload()[QStringLiteral("aps")].toMap()[QStringLiteral("alert")].toString();
+        m_options.pushPayload()[QStringLiteral("aps")].toMap()[QStringLiteral("alert")].toString();
     tour.addStep({QStringLiteral("receiving a push notification"),
-                  [this] { Kesvor::didReceiveRemoteNotification(m_pushPayload()); },
+                  [this] { Kesvor::didReceiveRemoteNotification(m_options.pushPayload()); },
                   [&tour, alert] { return tour.shows(QAccessible::StaticText, alert); }, 20'000,
                   settleMs});
     addScreenshot(QStringLiteral("push-banner"));
@@ -98,16 +133,36 @@ void DemoTour::addSteps()
     addScreenshot(QStringLiteral("opened-from-banner"));
 }
 
+void DemoTour::addAgentStep(const QString& description, const QVariantMap& command,
+                            std::function<bool()> shown)
+{
+    m_tour.addStep({description, [this, command] { m_agentCommand = m_agent.send(command); },
+                    [this, command, shown] {
+                        const auto answer = m_agent.answered(m_agentCommand);
+                        if (!answer || !answer->value(QStringLiteral("ok")).toBool())
+                            return false;
+                        if (command.value(QStringLiteral("cmd")) == QStringLiteral("screenshot"))
+                            m_pictures << command.value(QStringLiteral("path")).toString();
+                        return !shown || shown();
+                    }});
+}
+
+QString DemoTour::planPicture(const QString& name)
+{
+    // Pictures are numbered in the order their steps are added.
+    return QDir(m_options.screenshotFolder)
+        .filePath(QStringLiteral("%1-%2.png")
+                      .arg(++m_plannedPictures, 2, 10, QLatin1Char('0'))
+                      .arg(name));
+}
+
 void DemoTour::addScreenshot(const QString& name)
 {
+    const QString path = planPicture(name);
     m_tour.addStep({QStringLiteral("taking a screenshot of %1").arg(name),
-                    [this, name] {
-                        if (m_folder.isEmpty())
+                    [this, path] {
+                        if (m_options.screenshotFolder.isEmpty())
                             return;
-                        const QString path = QDir(m_folder).filePath(
-                            QStringLiteral("%1-%2.png")
-                                .arg(m_pictures.size() + 1, 2, 10, QLatin1Char('0'))
-                                .arg(name));
                         m_host->grab().save(path);
                         m_pictures << path;
                         QTextStream(stdout) << "demo: screenshot " << path << "\n";
@@ -137,14 +192,19 @@ void DemoTour::writeContactSheet()
         const QPoint origin(sheetGap + (i % sheetColumns) * (cell.width() + sheetGap),
                             sheetGap +
                                 (i / sheetColumns) * (cell.height() + captionHeight + sheetGap));
-        painter.drawImage(QRect(origin, cell), QImage(m_pictures[i]));
+        const QImage picture =
+            QImage(m_pictures[i]).scaled(cell, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QPoint centred((cell.width() - picture.width()) / 2,
+                             (cell.height() - picture.height()) / 2);
+        painter.drawImage(origin + centred, picture);
         const QString caption = QFileInfo(m_pictures[i]).completeBaseName();
         painter.drawText(
             QRect(origin + QPoint(0, cell.height()), QSize(cell.width(), captionHeight)),
             Qt::AlignCenter, caption);
     }
     painter.end();
-    const QString path = QDir(m_folder).filePath(QStringLiteral("contact-sheet.png"));
+    const QString path =
+        QDir(m_options.screenshotFolder).filePath(QStringLiteral("contact-sheet.png"));
     sheet.save(path);
     QTextStream(stdout) << "demo: contact sheet " << path << "\n";
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "demo/AgentConsoleDriver.h"
 #include "demo/HeadlessTour.h"
 
 #include <QtCore/QObject>
@@ -17,9 +18,16 @@ class QWidget;
 class DemoTour : public QObject {
     Q_OBJECT
 public:
-    /// pushPayload: what the host's push provider would deliver.
-    DemoTour(QWidget* host, const QString& screenshotFolder,
-             std::function<QVariantMap()> pushPayload);
+    struct Options {
+        QString screenshotFolder;
+        /// What the host's push provider would deliver.
+        std::function<QVariantMap()> pushPayload;
+        /// Starts the agent console's driver; the customer's id in the console.
+        QStringList agentConsoleDriver;
+        QString customerId;
+    };
+
+    DemoTour(QWidget* host, Options options);
 
     void start();
 
@@ -28,14 +36,25 @@ Q_SIGNALS:
 
 private:
     void addSteps();
+    void addCustomerSteps();
+    void addAgentSteps();
+    void addPushSteps();
     /// A step that keeps a picture of the screen once it is at rest.
     void addScreenshot(const QString& name);
+    /// A step that has the agent do command in the console and waits until
+    /// the console answered and shown is true on the customer's screen.
+    void addAgentStep(const QString& description, const QVariantMap& command,
+                      std::function<bool()> shown = {});
+    /// The path of the next picture, named name.
+    QString planPicture(const QString& name);
     void writeContactSheet();
 
     QWidget* m_host;
-    QString m_folder;
-    std::function<QVariantMap()> m_pushPayload;
+    Options m_options;
     HeadlessTour m_tour;
+    AgentConsoleDriver m_agent;
+    int m_agentCommand = 0;
+    int m_plannedPictures = 0;
     QStringList m_pictures;
     int m_greetings = 0;
     int m_answers = 0;

@@ -28,6 +28,7 @@ namespace {
 
 constexpr int hostWidth = 390;
 constexpr int hostHeight = 844;
+const QString demoCustomerId = QStringLiteral("demo-1");
 
 // What a push provider delivers for a new chat message: the SDK recognises
 // its own notifications by the category of their "aps" object.
@@ -93,13 +94,18 @@ int main(int argc, char** argv)
         QStringLiteral("screenshots"),
         QStringLiteral("With --headless, the folder for one picture per step and a contact sheet."),
         QStringLiteral("folder"));
-    parser.addOptions({token, launchedFromPush, push, headless, screenshots});
+    const QCommandLineOption agentConsole(
+        QStringLiteral("agent-console"),
+        QStringLiteral("With --headless, the command (words separated by spaces) that starts the "
+                       "agent console's driver, so that the tour can answer as the agent."),
+        QStringLiteral("command"));
+    parser.addOptions({token, launchedFromPush, push, headless, screenshots, agentConsole});
     parser.process(app);
 
     // 1. At launch: the business token, who the customer is, the push token.
     Kesvor::initWithToken(parser.value(token));
     Kesvor::setMetaUserinfo(
-        KesvorMetaUserInfo({{KUserInfoKey::KUserId, QStringLiteral("demo-1")},
+        KesvorMetaUserInfo({{KUserInfoKey::KUserId, demoCustomerId},
                             {KUserInfoKey::KUsername, QStringLiteral("Demo")}}));
     Kesvor::didRegisterForRemoteNotifications(QByteArray::fromHex("de0c0ffee0"));
 
@@ -119,9 +125,11 @@ int main(int argc, char** argv)
     if (!parser.isSet(headless))
         return app.exec();
 
-    DemoTour tour(host.get(), parser.value(screenshots), [] {
-        return chatPushPayload(QStringLiteral("An agent answered your question"));
-    });
+    DemoTour tour(
+        host.get(),
+        {parser.value(screenshots),
+         [] { return chatPushPayload(QStringLiteral("An agent answered your question")); },
+         parser.value(agentConsole).split(QLatin1Char(' '), Qt::SkipEmptyParts), demoCustomerId});
     QObject::connect(&tour, &DemoTour::finished,
                      [&](bool succeeded) { app.exit(succeeded ? 0 : 1); });
     QTimer::singleShot(0, &tour, &DemoTour::start);
