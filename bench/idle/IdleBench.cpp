@@ -50,18 +50,17 @@
 #include "ui/Label.h"
 
 #include <QtCore/QDir>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -73,6 +72,7 @@ namespace {
 
 constexpr int defaultSeconds = 60;
 constexpr int settleMs = 3000;
+constexpr int connectTimeoutMs = 30'000;
 constexpr int hostWidth = 390;
 constexpr int hostHeight = 844;
 const char* const token = "bench-token";
@@ -85,18 +85,6 @@ double clockMs(clockid_t clock)
     timespec time{};
     clock_gettime(clock, &time);
     return double(time.tv_sec) * 1e3 + double(time.tv_nsec) / 1e6;
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30'000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 // --- Threads and their context switches ---------------------------------------
@@ -251,7 +239,7 @@ bool conversationReady(ChatViewController* screen)
 
 void row(const char* what, const QString& a, const QString& b)
 {
-    std::printf("  %-58s %16s %18s\n", what, qPrintable(a), qPrintable(b));
+    std::printf("  %-72s %16s %18s\n", what, qPrintable(a), qPrintable(b));
 }
 
 QString number(double value, int decimals = 2)
@@ -274,7 +262,7 @@ void printBreakdown(const char* title, const std::map<QString, long>& alone,
         const auto x = alone.find(key);
         const auto y = open.find(key);
         const QString label = QStringLiteral("    ") + key;
-        std::printf("  %-58s %16s %18s\n", qPrintable(label.left(58)),
+        std::printf("  %-72s %16s %18s\n", qPrintable(label.left(72)),
                     qPrintable(number(a.perSecond(x == alone.end() ? 0 : x->second), 3)),
                     qPrintable(number(b.perSecond(y == open.end() ? 0 : y->second), 3)));
     }
@@ -339,7 +327,7 @@ int main(int argc, char** argv)
     host.resize(hostWidth, hostHeight);
     host.show();
     host.activateWindow();
-    if (!waitFor([&] { return host.isActiveWindow(); })) {
+    if (!QTest::qWaitFor([&] { return host.isActiveWindow(); })) {
         std::fprintf(stderr, "idle_bench: the host window did not become active\n");
         return 1;
     }
@@ -350,18 +338,21 @@ int main(int argc, char** argv)
     std::printf("idle_bench: %d s with the host alone, then %d s with the conversation open\n",
                 seconds, seconds);
     std::fflush(stdout);
-    waitFor([] { return false; }, settleMs);
+    QTest::qWait(settleMs);
     const Phase alone = measure(deliveries, seconds);
 
     Kesvor::show();
     ChatViewController* screen = ChatViewController::displayed();
-    if (!waitFor([&] { return conversationReady(screen); })) {
+    if (!QTest::qWaitFor([&] { return conversationReady(screen); }, connectTimeoutMs)) {
         std::fprintf(stderr, "idle_bench: the conversation did not connect\n");
         return 1;
     }
     // The opening's own work (slide-in, the clock's round, history) ends first.
-    waitFor([] { return false; }, settleMs);
-    waitFor([] { return ui::Animator::shared().runningCount() == 0; });
+    QTest::qWait(settleMs);
+    if (!QTest::qWaitFor([] { return ui::Animator::shared().runningCount() == 0; })) {
+        std::fprintf(stderr, "idle_bench: the screen's animations did not end\n");
+        return 1;
+    }
     const Phase open = measure(deliveries, seconds);
     report(alone, open);
 
