@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -36,6 +37,13 @@ public:
     void advance(double ms);
     /// Timers and work waiting on the driven clock.
     int pendingCount() const { return static_cast<int>(m_queue.size()); }
+    /// When the first of them falls due on the driven clock; none without any.
+    std::optional<double> nextDueMs() const
+    {
+        if (m_queue.empty())
+            return std::nullopt;
+        return m_queue.begin()->first.first;
+    }
 
     /// Runs work once after delayMs, unless context is destroyed first.
     static void singleShot(double delayMs, QObject* context, std::function<void()> work);

@@ -54,17 +54,41 @@ void ActivityIndicatorView::setHidesWhenStopped(bool hides)
 
 void ActivityIndicatorView::startAnimating()
 {
-    if (isAnimating())
+    if (m_animating)
         return;
-    m_timer.start(stepIntervalMs, true);
+    m_animating = true;
     setHidden(false);
+    updateTimer();
 }
 
 void ActivityIndicatorView::stopAnimating()
 {
-    m_timer.stop();
+    m_animating = false;
+    updateTimer();
     if (m_hidesWhenStopped)
         setHidden(true);
+}
+
+void ActivityIndicatorView::showEvent(QShowEvent* event)
+{
+    View::showEvent(event);
+    updateTimer();
+}
+
+void ActivityIndicatorView::hideEvent(QHideEvent* event)
+{
+    View::hideEvent(event);
+    m_timer.stop();
+}
+
+void ActivityIndicatorView::updateTimer()
+{
+    // Nothing to see: no steps, no wake-ups.
+    const bool turning = m_animating && isVisible();
+    if (!turning)
+        m_timer.stop();
+    else if (!m_timer.isActive())
+        m_timer.start(stepIntervalMs, true);
 }
 
 QSizeF ActivityIndicatorView::intrinsicContentSize() const

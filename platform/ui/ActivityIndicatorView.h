@@ -9,7 +9,9 @@ namespace kesvor::ui {
 enum class ActivityIndicatorStyle { Gray, White, WhiteLarge };
 
 /// A spinner: twelve spokes whose brightness runs round while it animates.
-/// Hidden while stopped unless hidesWhenStopped is off.
+/// Hidden while stopped unless hidesWhenStopped is off. An animating spinner
+/// that is not on screen (an ancestor or its window hidden) keeps animating
+/// but runs no timer until it shows again.
 class ActivityIndicatorView : public View {
     Q_OBJECT
 public:
@@ -24,7 +26,7 @@ public:
 
     void startAnimating();
     void stopAnimating();
-    bool isAnimating() const { return m_timer.isActive(); }
+    bool isAnimating() const { return m_animating; }
     /// The spoke drawn brightest, 0...11; advances while animating.
     int phase() const { return m_phase; }
 
@@ -33,12 +35,17 @@ public:
 
 protected:
     void draw(QPainter& painter, const QRectF& bounds) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void updateTimer();
+
     ActivityIndicatorStyle m_style;
     QColor m_color;
     bool m_hidesWhenStopped = true;
     int m_phase = 0;
+    bool m_animating = false;
     // On foundation::Clock, like every animation.
     foundation::ClockTimer m_timer;
 };

@@ -139,8 +139,24 @@ void Animator::startTrack(Track track)
     ++track.group->remaining;
     track.view->setPresentationValue(track.property, track.from);
     m_tracks.push_back(std::move(track));
-    if (!m_frameTimer.isActive())
-        m_frameTimer.start(frameIntervalMs, true);
+    scheduleFrame();
+}
+
+void Animator::scheduleFrame()
+{
+    if (m_tracks.empty()) {
+        m_frameTimer.stop();
+        return;
+    }
+    // A delayed animation waits without frames until it starts.
+    double firstStartMs = m_tracks.front().startMs;
+    for (const Track& track : m_tracks)
+        firstStartMs = std::min(firstStartMs, track.startMs);
+    const double dueMs = std::max(nowMs() + frameIntervalMs, firstStartMs);
+    if (m_frameTimer.isActive() && m_nextFrameMs <= dueMs)
+        return;
+    m_nextFrameMs = dueMs;
+    m_frameTimer.start(dueMs - nowMs());
 }
 
 void Animator::cancelTrack(View& view, AnimatedProperty property)
@@ -190,8 +206,7 @@ void Animator::tick()
     for (Track& track : m_tracks)
         kept.push_back(std::move(track));
     m_tracks.swap(kept);
-    if (m_tracks.empty())
-        m_frameTimer.stop();
+    scheduleFrame();
     for (const auto& group : done)
         if (group->completion)
             group->completion(group->finished);

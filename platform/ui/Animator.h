@@ -72,10 +72,13 @@ private:
     Animator();
     void tick();
     void startTrack(Track track);
+    /// The next frame when the first track that runs is due; none without tracks.
+    void scheduleFrame();
     void cancelTrack(View& view, AnimatedProperty property);
     static QVariant interpolate(const QVariant& from, const QVariant& to, double progress);
 
     foundation::ClockTimer m_frameTimer;
+    double m_nextFrameMs = 0;
     std::vector<Track> m_tracks;
     std::vector<Capture> m_captures;
 };

@@ -1,5 +1,6 @@
 #include "ui/TextField.h"
 
+#include "ui/CaretBlink.h"
 #include "ui/Color.h"
 #include "ui/Font.h"
 
@@ -27,6 +28,7 @@ TextField::TextField(const QRectF& frame)
     connect(m_edit, &QLineEdit::textEdited, this, &TextField::textEdited);
     connect(m_edit, &QLineEdit::returnPressed, this, &TextField::returnPressed);
     setFocusProxy(m_edit);
+    new CaretBlink(m_edit);
 }
 
 TextField::~TextField() = default;

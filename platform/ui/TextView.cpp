@@ -2,6 +2,7 @@
 
 #include "ui/BABFrameObservingInputAccessoryView.h"
 
+#include "ui/CaretBlink.h"
 #include "ui/Color.h"
 #include "ui/Font.h"
 
@@ -29,6 +30,7 @@ TextView::TextView(const QRectF& frame)
     setTextColor(m_textColor);
     setFocusProxy(m_edit);
     m_edit->installEventFilter(this);
+    new CaretBlink(m_edit);
     connect(m_edit, &QTextEdit::textChanged, this, [this] {
         if (m_settingText)
             return;

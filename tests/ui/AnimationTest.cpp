@@ -1,6 +1,8 @@
 #include "ui/UiTest.h"
 
+#include "foundation/Clock.h"
 #include "support/TestSupport.h"
+#include "ui/Animator.h"
 
 using namespace kesvor;
 using namespace kesvor::ui;
@@ -116,4 +118,38 @@ TEST_F(AnimationTest, CompletionRunsWhenNothingChangesOrTheViewIsGone)
     advance(20);
     EXPECT_EQ(gone.calls, 1);
     EXPECT_FALSE(gone.finished);
+}
+
+TEST_F(AnimationTest, FramesRunOnlyWhileSomethingMoves)
+{
+    View* root = makeRoot(320, 568);
+    auto* box = new View(QRectF(0, 0, 50, 50));
+    root->addSubview(box);
+    driveClock();
+    const foundation::Clock& clock = foundation::Clock::shared();
+    const int idle = clock.pendingCount();
+    EXPECT_EQ(Animator::shared().runningCount(), 0);
+
+    // A delayed animation waits for its start on one timer, without frames.
+    AnimationOptions delayed;
+    delayed.delay = 1;
+    delayed.curve = AnimationCurve::Linear;
+    Completion completion;
+    View::animate(
+        0.1, delayed, [&] { box->setFrame(QRectF(100, 0, 50, 50)); }, completion.handler());
+    EXPECT_EQ(clock.pendingCount(), idle + 1);
+    EXPECT_EQ(clock.nextDueMs(), clock.nowMs() + 1000);
+    advance(999);
+    EXPECT_EQ(box->presentationFrame().x(), 0);
+    advance(51);
+    EXPECT_GT(box->presentationFrame().x(), 0);
+    EXPECT_LT(box->presentationFrame().x(), 100);
+
+    // Once it ends, the frame timer stops.
+    advance(100);
+    EXPECT_EQ(completion.calls, 1);
+    EXPECT_TRUE(completion.finished);
+    EXPECT_EQ(box->presentationFrame(), box->frame());
+    EXPECT_EQ(Animator::shared().runningCount(), 0);
+    EXPECT_EQ(clock.pendingCount(), idle);
 }

@@ -1,8 +1,10 @@
 #include "ui/UiTest.h"
 
+#include "foundation/Clock.h"
 #include "support/TestSupport.h"
 #include "ui/ActivityIndicatorView.h"
 #include "ui/Button.h"
+#include "ui/CaretBlink.h"
 #include "ui/Color.h"
 #include "ui/Font.h"
 #include "ui/ImageView.h"
@@ -11,6 +13,8 @@
 #include "ui/TextMeasure.h"
 #include "ui/TextView.h"
 
+#include <QtGui/QGuiApplication>
+#include <QtGui/QStyleHints>
 #include <QtTest/QTest>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QTextEdit>
@@ -201,4 +205,117 @@ TEST_F(ControlsTest, ActivityIndicatorSpinsOnlyWhileAnimating)
     const int stopped = spinner->phase();
     advance(1000);
     EXPECT_EQ(spinner->phase(), stopped);
+}
+
+TEST_F(ControlsTest, ActivityIndicatorOffScreenRunsNoTimerAndTurnsAgainWhenShown)
+{
+    View* root = makeRoot(100, 100);
+    auto* spinner = new ActivityIndicatorView(ActivityIndicatorStyle::Gray);
+    root->addSubview(spinner);
+    driveClock();
+    const foundation::Clock& clock = foundation::Clock::shared();
+    const int idle = clock.pendingCount();
+    spinner->startAnimating();
+    EXPECT_EQ(clock.pendingCount(), idle + 1);
+
+    // An ancestor hidden: still animating, but nothing steps it.
+    root->setHidden(true);
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_EQ(clock.pendingCount(), idle);
+    const int phase = spinner->phase();
+    advance(1000);
+    EXPECT_EQ(spinner->phase(), phase);
+
+    root->setHidden(false);
+    EXPECT_EQ(clock.pendingCount(), idle + 1);
+    advance(300);
+    EXPECT_NE(spinner->phase(), phase);
+
+    // Stopped while off screen, it does not start again when shown.
+    root->setHidden(true);
+    spinner->stopAnimating();
+    root->setHidden(false);
+    EXPECT_FALSE(spinner->isAnimating());
+    EXPECT_TRUE(spinner->isHidden());
+    EXPECT_EQ(clock.pendingCount(), idle);
+}
+
+namespace {
+
+// Whether an opaque dark caret is drawn in the editor's cursor rectangle.
+bool caretDrawn(QTextEdit* edit)
+{
+    const QImage image = edit->viewport()->grab().toImage();
+    const QRect caret = edit->cursorRect();
+    for (int y = caret.top(); y <= caret.bottom(); ++y)
+        for (int x = caret.left(); x <= caret.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAlpha(pixel) > 128 && qGray(pixel) < 128)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+TEST_F(ControlsTest, CaretRestsLitAfterQuietSecondsAndBlinksAgainWhenTheUserActs)
+{
+    View* root = makeRoot(200, 100);
+    auto* text = new TextView(QRectF(0, 0, 200, 40));
+    root->addSubview(text);
+    auto* field = new TextField(QRectF(0, 50, 200, 30));
+    root->addSubview(field);
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int flashTime = hints->cursorFlashTime();
+    ASSERT_GT(flashTime, 0);
+    driveClock();
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    field->becomeFirstResponder();
+    EXPECT_FALSE(caretDrawn(text->textEdit()));
+
+    text->becomeFirstResponder();
+    ASSERT_TRUE(text->isFirstResponder());
+    advance(CaretBlink::blinkingMs - 1);
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    advance(1);
+    // Editors stop blinking at a flash time of 0 and show the caret.
+    EXPECT_EQ(hints->cursorFlashTime(), 0);
+    EXPECT_TRUE(caretDrawn(text->textEdit()));
+
+    // Typing, a click and composed text each start a blinking while again.
+    QTest::keyClick(text->textEdit(), Qt::Key_A);
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    EXPECT_EQ(text->text(), "a");
+    advance(CaretBlink::blinkingMs / 2);
+    QTest::mouseClick(text->textEdit()->viewport(), Qt::LeftButton);
+    advance(CaretBlink::blinkingMs / 2);
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    advance(CaretBlink::blinkingMs / 2);
+    EXPECT_EQ(hints->cursorFlashTime(), 0);
+    QInputMethodEvent composed(QString(), {});
+    composed.setCommitString(QStringLiteral("é"));
+    QCoreApplication::sendEvent(text->textEdit(), &composed);
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    EXPECT_EQ(text->text(), "aé");
+
+    // The focus moving on gives the other editor the application's blink,
+    // and its own quiet period.
+    advance(CaretBlink::blinkingMs);
+    ASSERT_EQ(hints->cursorFlashTime(), 0);
+    field->becomeFirstResponder();
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    advance(CaretBlink::blinkingMs);
+    EXPECT_EQ(hints->cursorFlashTime(), 0);
+    field->resignFirstResponder();
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+
+    // An editor that goes away while its caret rests gives the time back.
+    text->becomeFirstResponder();
+    advance(CaretBlink::blinkingMs);
+    ASSERT_EQ(hints->cursorFlashTime(), 0);
+    delete text;
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
+    advance(CaretBlink::blinkingMs);
+    EXPECT_EQ(hints->cursorFlashTime(), flashTime);
 }
