@@ -3,6 +3,10 @@
 #include "View/ChatViewController.h"
 
 #include "Cells/ChatBubble.h"
+#include "Cells/KButtonTemplateCell.h"
+#include "Cells/KCardHolderCell.h"
+#include "Cells/KConfusionTemplateCell.h"
+#include "Cells/KEmailTemplateCell.h"
 #include "Cells/QuickReplyCollectionCell.h"
 #include "KTextView/KTextView.h"
 #include "KUserInputView/KUserInputView.h"
@@ -196,6 +200,12 @@ void ChatViewController::setUpTableView()
     m_chatTableController->setParentController(this);
     m_chatTableView->registerCell<CollectionCellLeft>(foundation::rawValue(BubbleCellType::left));
     m_chatTableView->registerCell<CollectionCellRight>(foundation::rawValue(BubbleCellType::right));
+    m_chatTableView->registerCell<KCardHolderCell>(foundation::rawValue(BubbleCellType::card));
+    m_chatTableView->registerCell<KButtonTemplateCell>(
+        foundation::rawValue(BubbleCellType::buttonTemplate));
+    m_chatTableView->registerCell<KEmailTemplateCell>(foundation::rawValue(BubbleCellType::email));
+    m_chatTableView->registerCell<KConfusionTemplateCell>(
+        foundation::rawValue(BubbleCellType::confusion));
     m_chatTableView->registerCell<QuickReplyCollectionCell>(
         foundation::rawValue(BubbleCellType::quickReply));
     m_chatTableView->registerSupplementaryView<HeaderView>(
