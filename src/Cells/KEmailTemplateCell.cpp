@@ -75,6 +75,10 @@ void KEmailTemplateCell::setupViews()
                                {m_titleLabel, m_emailTextField, m_submitButton});
     m_submitButton->addTarget(ui::ControlEvent::TouchUpInside,
                               [this](ui::Control*) { submitButtonClicked(); });
+    connect(m_emailTextField, &ui::TextField::textEdited, this, [this](const QString& text) {
+        if (m_model)
+            Q_EMIT draftEdited(*m_model, text);
+    });
 }
 
 bool KEmailTemplateCell::isValidEmailAddress(const QString& text)

@@ -43,6 +43,10 @@ public:
     ui::TextField* emailTextField() const { return m_emailTextField; }
     ui::Button* submitButton() const { return m_submitButton; }
 
+Q_SIGNALS:
+    /// The customer changed the address typed for message.
+    void draftEdited(const Chat& message, const QString& text);
+
 private:
     void setupViews();
 

@@ -24,6 +24,7 @@
 #include "foundation/MainThread.h"
 #include "ui/CollectionView.h"
 #include "ui/Label.h"
+#include "ui/TextField.h"
 
 namespace kesvor {
 
@@ -180,8 +181,14 @@ ui::CollectionViewCell* ChatTableController::templateCell(ui::CollectionView& co
     TimedCell* cell = nullptr;
     if (type == BubbleCellType::email) {
         auto* form = collectionView.dequeueReusableCell<KEmailTemplateCell>(identifier, indexPath);
-        if (form)
+        if (form) {
             form->setModel(chat);
+            if (const auto draft = m_emailDrafts.constFind(chat.objectID());
+                draft != m_emailDrafts.cend() && form->emailTextField()->text() != *draft)
+                form->emailTextField()->setText(*draft);
+            connect(form, &KEmailTemplateCell::draftEdited, this,
+                    &ChatTableController::emailDraftEdited, Qt::UniqueConnection);
+        }
         cell = form;
     } else if (type == BubbleCellType::card) {
         const auto* cards = cachedCards(chat);
@@ -227,6 +234,11 @@ ui::CollectionReusableView* ChatTableController::viewForSupplementaryElementOfKi
     header->headerLabel()->setText(
         CustomDateFormatter().sectionDateString(name).value_or(QString()));
     return header;
+}
+
+void ChatTableController::emailDraftEdited(const Chat& message, const QString& text)
+{
+    m_emailDrafts.insert(message.objectID(), text);
 }
 
 // --- Delegate -------------------------------------------------------------------
@@ -337,6 +349,8 @@ void ChatTableController::controllerDidChangeObject(data::FetchedResultsControll
     // A message that changed is parsed again; one that went takes its entries.
     if (object && (type == Type::Delete || type == Type::Update))
         forgetTemplate(object->objectID());
+    if (object && type == Type::Delete)
+        m_emailDrafts.remove(object->objectID());
     switch (type) {
     case Type::Insert:
         if (newIndexPath)

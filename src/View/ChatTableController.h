@@ -116,6 +116,7 @@ private:
     /// once; nullptr when its payload is not one.
     std::shared_ptr<KButtonTempateModel> cachedTemplate(const Chat& chat, BubbleCellType type);
     void forgetTemplate(const data::ObjectID& objectID);
+    void emailDraftEdited(const Chat& message, const QString& text);
     ui::CollectionViewCell* templateCell(ui::CollectionView& collectionView,
                                          const ui::IndexPath& indexPath, const Chat& chat,
                                          BubbleCellType type);
@@ -130,6 +131,9 @@ private:
     QPointer<ui::CollectionView> m_chatTableView;
     QPointer<ChatViewController> m_parentController;
     std::vector<BlockOperation> m_blockOperations;
+    // What the customer typed into each e-mail form, so that a row shown by
+    // another cell (a reload, paging, reuse) keeps it.
+    QHash<data::ObjectID, QString> m_emailDrafts;
     // A page loads once per arrival at the top: the list must leave it first.
     bool m_pagingArmed = false;
 };
