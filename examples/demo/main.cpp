@@ -6,6 +6,8 @@
 #include <kesvor/Kesvor.h>
 
 #include <QtCore/QCommandLineParser>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QTextStream>
 #include <QtCore/QTimer>
 #include <QtGui/QAccessible>
@@ -47,9 +49,68 @@ QWidget* makeHostWindow()
     return window;
 }
 
+// What the bot sends for a keyword, and a text that shows once it is on
+// screen.
+struct TemplateKind {
+    const char* keyword;
+    const char* shows;
+    // Longer for pictures to arrive.
+    int settleMs;
+};
+
+constexpr TemplateKind templateKinds[] = {
+    {"cards", "Blue mug", 2500},
+    {"buttons", "What would you like to do?", settleMs},
+    {"choices", "Sorry, I am not sure what you mean. Did you mean one of these?", settleMs},
+    {"quick", "What would you like to see?", settleMs},
+    {"email", "Enter your email here:", settleMs},
+};
+
+// screenshot with "-kind" before its extension.
+QString screenshotOf(const QString& screenshot, const QString& kind)
+{
+    const QFileInfo file(screenshot);
+    return file.dir().filePath(file.completeBaseName() + u'-' + kind + QStringLiteral(".png"));
+}
+
+void addScreenshotStep(HeadlessTour& tour, QWidget* host, const QString& path, int settle)
+{
+    tour.addStep({QStringLiteral("taking a screenshot"),
+                  [host, path] {
+                      if (path.isEmpty())
+                          return;
+                      host->grab().save(path);
+                      QTextStream(stdout) << "demo: screenshot " << path << "\n";
+                  },
+                  {},
+                  0,
+                  settle});
+}
+
+// Asks the bot for one kind of template by its keyword and keeps a picture
+// of it.
+void addTemplateSteps(HeadlessTour& tour, QWidget* host, const QString& screenshot,
+                      const TemplateKind& kind)
+{
+    static int before = 0;
+    const QString keyword = QString::fromLatin1(kind.keyword);
+    const QString shows = QString::fromLatin1(kind.shows);
+    tour.addStep({QStringLiteral("asking for \"%1\"").arg(keyword),
+                  [&tour, keyword, shows] {
+                      before = tour.count(QAccessible::StaticText, shows);
+                      tour.typeInto(messageInput, keyword);
+                      tour.pressIn(messageInput, Qt::Key_Return);
+                  },
+                  [&tour, shows] { return tour.count(QAccessible::StaticText, shows) > before; }});
+    addScreenshotStep(tour, host,
+                      screenshot.isEmpty() ? QString() : screenshotOf(screenshot, keyword),
+                      kind.settleMs);
+}
+
 // The headless tour: open the conversation, send a greeting, wait for the
-// bot's answer, and keep a picture of the screen. Bubbles are counted, so
-// that an earlier conversation shown as history does not count.
+// bot's answer, and keep a picture of the screen; then ask for each kind of
+// template and keep a picture of each. Bubbles are counted, so that an
+// earlier conversation shown as history does not count.
 void addTourSteps(HeadlessTour& tour, QWidget* host, const QString& screenshot)
 {
     static int greetings = 0;
@@ -73,16 +134,9 @@ void addTourSteps(HeadlessTour& tour, QWidget* host, const QString& screenshot)
     tour.addStep({QStringLiteral("waiting for the bot's answer"), {}, [&tour] {
                       return tour.count(QAccessible::StaticText, botAnswer) > answers;
                   }});
-    tour.addStep({QStringLiteral("taking a screenshot"),
-                  [host, screenshot] {
-                      if (screenshot.isEmpty())
-                          return;
-                      host->grab().save(screenshot);
-                      QTextStream(stdout) << "demo: screenshot " << screenshot << "\n";
-                  },
-                  {},
-                  0,
-                  settleMs});
+    addScreenshotStep(tour, host, screenshot, settleMs);
+    for (const TemplateKind& kind : templateKinds)
+        addTemplateSteps(tour, host, screenshot, kind);
 }
 
 } // namespace

@@ -58,7 +58,10 @@ void KTemplateBlockView::setButtonTemplateModel(std::shared_ptr<KButtonTempateMo
     activateButtonsConstraints(int(m_model->buttons.size()));
     m_titleLabel->setText(m_model->text);
     setNeedsLayout();
-    layoutIfNeeded();
+    // A block on its own (being measured) is laid out at once; one inside a
+    // list's cell waits for the list's pass, which may be running now.
+    if (!superview())
+        layoutIfNeeded();
 }
 
 bool KTemplateBlockView::showButtons(int count)

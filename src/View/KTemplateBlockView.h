@@ -23,8 +23,9 @@ class KTemplateBlockView : public ui::View {
     Q_OBJECT
 public:
     std::shared_ptr<KButtonTempateModel> buttonTemplateModel() const { return m_model; }
-    /// Binds the view: the button rule for the model's button count, the
-    /// prompt, and a layout at once. A null model is ignored.
+    /// Binds the view: the button rule for the model's button count and the
+    /// prompt; a block without a superview is laid out at once, so that its
+    /// frame can be measured. A null model is ignored.
     void setButtonTemplateModel(std::shared_ptr<KButtonTempateModel> model);
 
     /// Shows the bound model's first count buttons and chains them under

@@ -130,11 +130,22 @@ protected:
         list()->layoutIfNeeded();
     }
 
+    // Only the cells of the rows on screen are shown: binding a cell never
+    // leaves another one behind.
+    void expectNoStrayCells(const QString& step)
+    {
+        qsizetype shown = 0;
+        for (ui::View* view : list()->subviews())
+            shown += qobject_cast<ui::CollectionViewCell*>(view) && !view->isHidden();
+        EXPECT_EQ(shown, list()->visibleCells().size()) << qPrintable(step);
+    }
+
     // Every row on screen: its cached template and height equal a fresh
     // parse and measurement of the message it shows, and so does its cell.
     void expectRowsMatchTheirMessages(const QString& step)
     {
         screen().view()->layoutIfNeeded();
+        expectNoStrayCells(step);
         for (const ui::IndexPath& indexPath : list()->indexPathsForVisibleItems()) {
             const Chat chat(table().fetchedResultsController().object(indexPath));
             const MessageContent content(chat);
@@ -382,4 +393,6 @@ TEST_F(TemplateListTest, BotTemplatesAppearAndEveryButtonWorks)
     EXPECT_EQ(submitted["text"], "ada@example.com");
     EXPECT_EQ(submitted["userId"], customerId());
     EXPECT_EQ(submitted["messageId"], asking);
+    settle();
+    expectNoStrayCells(QStringLiteral("at the end"));
 }
