@@ -8,6 +8,7 @@
 #include "Cells/KCardHolderCell.h"
 #include "Cells/KConfusionTemplateCell.h"
 #include "Cells/KEmailTemplateCell.h"
+#include "Cells/QuickReplyCollectionCell.h"
 #include "Kesvor/KesvorLocalStorage.h"
 #include "Models/ButtonModel.h"
 #include "Service/UserKeys.h"
@@ -96,6 +97,19 @@ void ChatTableController::refreshFetchedResultController()
     if (!m_fetchedResultsController->performFetch(&error))
         foundation::Console::print(
             QStringLiteral("Failed to initialize FetchedResultsController: ") + error.description);
+}
+
+void ChatTableController::registerCells(ui::CollectionView& list)
+{
+    list.registerCell<CollectionCellLeft>(reuseIdentifier(BubbleCellType::left));
+    list.registerCell<CollectionCellRight>(reuseIdentifier(BubbleCellType::right));
+    list.registerCell<KCardHolderCell>(reuseIdentifier(BubbleCellType::card));
+    list.registerCell<KButtonTemplateCell>(reuseIdentifier(BubbleCellType::buttonTemplate));
+    list.registerCell<KEmailTemplateCell>(reuseIdentifier(BubbleCellType::email));
+    list.registerCell<KConfusionTemplateCell>(reuseIdentifier(BubbleCellType::confusion));
+    list.registerCell<QuickReplyCollectionCell>(reuseIdentifier(BubbleCellType::quickReply));
+    list.registerSupplementaryView<HeaderView>(ui::CollectionElementKindSectionHeader,
+                                               QString::fromLatin1(HeaderView::reuseIdentifier));
 }
 
 BubbleCellType ChatTableController::cellType(const Chat& chat,

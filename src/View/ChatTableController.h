@@ -62,6 +62,10 @@ public:
     QHash<data::ObjectID, std::shared_ptr<KButtonTempateModel>> cacheButtonTempate;
     QHash<data::ObjectID, double> cacheButtonTemplateHeight;
 
+    /// Registers every cell kind under its reuse identifier, and the day
+    /// header, with the list this controller feeds.
+    static void registerCells(ui::CollectionView& list);
+
     /// The cell kind of a message: right for the customer's own, left for a
     /// text, by "template_type" for a template; left for anything else.
     static BubbleCellType cellType(const Chat& chat, const std::optional<QString>& customerId);
