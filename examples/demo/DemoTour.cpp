@@ -20,8 +20,13 @@ const QString botAnswer = QStringLiteral("Hello! How can I help you today?");
 const QString messageInput = QStringLiteral("Message");
 const QString heading = QStringLiteral("Support Chat");
 const QString agentAnswer = QStringLiteral("Hi, I'm Sam from support. How can I help?");
+const QString emailField = QStringLiteral("E-mail address");
+const QString demoAddress = QStringLiteral("demo@example.com");
+const QString closePage = QStringLiteral("Close page");
 // Long enough for the list's animations to come to rest before a picture.
 constexpr int settleMs = 1000;
+// Long enough for pictures and pages from the local service to show.
+constexpr int picturesMs = 2500;
 
 // The contact sheet: every picture at a third of its size, four to a row,
 // each with its name below.
@@ -57,6 +62,7 @@ void DemoTour::addSteps()
 {
     addCustomerSteps();
     addAgentSteps();
+    addRichMessageSteps();
     addPushSteps();
 }
 
@@ -112,6 +118,61 @@ void DemoTour::addAgentSteps()
                       {QStringLiteral("path"), planPicture(QStringLiteral("agent-console"))}});
 }
 
+void DemoTour::addRichMessageSteps()
+{
+    HeadlessTour& tour = m_tour;
+    const auto shows = [&tour](const QString& text) {
+        return [&tour, text] { return tour.shows(QAccessible::StaticText, text); };
+    };
+    const auto sendKind = [](const QString& kind) {
+        return QVariantMap{{QStringLiteral("cmd"), QStringLiteral("send")},
+                           {QStringLiteral("kind"), kind}};
+    };
+    // Each kind the agent can send, and a button of it the customer taps.
+    addAgentStep(QStringLiteral("the agent sends a card carousel"),
+                 sendKind(QStringLiteral("cards")), shows(QStringLiteral("Blue mug")));
+    addScreenshot(QStringLiteral("cards"), picturesMs);
+    tour.addStep({QStringLiteral("tapping a card's button"),
+                  [&tour] { tour.click(QAccessible::Button, QStringLiteral("Buy the blue mug")); },
+                  shows(QStringLiteral("You chose \"Buy the blue mug\" (BUY_BLUE_MUG)."))});
+    addScreenshot(QStringLiteral("card-button-answered"));
+    addAgentStep(QStringLiteral("the agent sends a button template"),
+                 sendKind(QStringLiteral("buttons")),
+                 shows(QStringLiteral("What would you like to do?")));
+    addScreenshot(QStringLiteral("buttons"));
+    addAgentStep(
+        QStringLiteral("the agent sends a choice of meanings"), sendKind(QStringLiteral("choices")),
+        shows(QStringLiteral("Sorry, I am not sure what you mean. Did you mean one of these?")));
+    addScreenshot(QStringLiteral("choices"));
+    addAgentStep(
+        QStringLiteral("the agent sends quick replies"), sendKind(QStringLiteral("quick")),
+        [&tour] { return tour.shows(QAccessible::Button, QStringLiteral("E-mail form")); });
+    addScreenshot(QStringLiteral("quick-replies"));
+
+    // A quick reply asks the bot for the e-mail form; the customer fills it in.
+    tour.addStep({QStringLiteral("tapping a quick reply"),
+                  [&tour] { tour.click(QAccessible::Button, QStringLiteral("E-mail form")); },
+                  shows(QStringLiteral("Enter your email here:"))});
+    tour.addStep({QStringLiteral("submitting an e-mail address"),
+                  [&tour] {
+                      tour.typeInto(emailField, demoAddress);
+                      tour.click(QAccessible::Button, QStringLiteral("Submit"));
+                  },
+                  shows(QStringLiteral("Thank you! We will write to %1.").arg(demoAddress))});
+    addScreenshot(QStringLiteral("email"));
+
+    // A link opens the page in the sheet; its close button closes it.
+    addAgentStep(QStringLiteral("the agent sends a link"), sendKind(QStringLiteral("link")),
+                 shows(QStringLiteral("Please fill in this short form.")));
+    tour.addStep({QStringLiteral("opening the link"),
+                  [&tour] { tour.click(QAccessible::Button, QStringLiteral("Open the form")); },
+                  [&tour] { return tour.shows(QAccessible::Button, closePage); }});
+    addScreenshot(QStringLiteral("web-sheet"), picturesMs);
+    tour.addStep({QStringLiteral("closing the page"),
+                  [&tour] { tour.click(QAccessible::Button, closePage); },
+                  [&tour] { return !tour.shows(QAccessible::Button, closePage); }});
+}
+
 void DemoTour::addPushSteps()
 {
     HeadlessTour& tour = m_tour;
@@ -156,7 +217,7 @@ QString DemoTour::planPicture(const QString& name)
                       .arg(name));
 }
 
-void DemoTour::addScreenshot(const QString& name)
+void DemoTour::addScreenshot(const QString& name, int restMs)
 {
     const QString path = planPicture(name);
     m_tour.addStep({QStringLiteral("taking a screenshot of %1").arg(name),
@@ -169,7 +230,7 @@ void DemoTour::addScreenshot(const QString& name)
                     },
                     {},
                     0,
-                    settleMs});
+                    restMs});
 }
 
 void DemoTour::writeContactSheet()

@@ -38,9 +38,10 @@ private:
     void addSteps();
     void addCustomerSteps();
     void addAgentSteps();
+    void addRichMessageSteps();
     void addPushSteps();
     /// A step that keeps a picture of the screen once it is at rest.
-    void addScreenshot(const QString& name);
+    void addScreenshot(const QString& name, int restMs = 1000);
     /// A step that has the agent do command in the console and waits until
     /// the console answered and shown is true on the customer's screen.
     void addAgentStep(const QString& description, const QVariantMap& command,

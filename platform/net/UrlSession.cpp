@@ -8,6 +8,12 @@
 
 namespace kesvor::net {
 
+namespace {
+
+constexpr auto tooLargeProperty = "kesvor.bodyTooLarge";
+
+} // namespace
+
 UrlSession& UrlSession::shared()
 {
     KESVOR_ASSERT_MAIN_THREAD();
@@ -24,7 +30,7 @@ UrlSession::UrlSession(QObject* parent)
 UrlSession::~UrlSession() = default;
 
 void UrlSession::dataTask(QNetworkRequest request, const QByteArray& verb, const QByteArray& body,
-                          Completion completion)
+                          Completion completion, qint64 maximumBodyBytes)
 {
     KESVOR_ASSERT_MAIN_THREAD();
     if (request.transferTimeout() == 0)
@@ -32,6 +38,28 @@ void UrlSession::dataTask(QNetworkRequest request, const QByteArray& verb, const
     QNetworkReply* reply = m_manager->sendCustomRequest(request, verb, body);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, completion = std::move(completion)] { finish(reply, completion); });
+    if (maximumBodyBytes > 0)
+        limitBody(reply, maximumBodyBytes);
+}
+
+// The announced length refuses an answer before its body arrives; the bytes
+// received catch one that announces nothing or less than it sends.
+void UrlSession::limitBody(QNetworkReply* reply, qint64 maximumBodyBytes)
+{
+    const auto refuse = [reply] {
+        reply->setProperty(tooLargeProperty, true);
+        reply->abort();
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maximumBodyBytes, refuse] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > maximumBodyBytes)
+            refuse();
+    });
+    connect(reply, &QNetworkReply::downloadProgress, reply,
+            [maximumBodyBytes, refuse](qint64 received, qint64) {
+                if (received > maximumBodyBytes)
+                    refuse();
+            });
 }
 
 void UrlSession::finish(QNetworkReply* reply, const Completion& completion)
@@ -44,7 +72,10 @@ void UrlSession::finish(QNetworkReply* reply, const Completion& completion)
     // error: the caller decides what a 4xx or 5xx body means.
     const bool transportFailed = reply->error() > QNetworkReply::NoError &&
                                  reply->error() < QNetworkReply::ContentAccessDenied;
-    if (status.isValid() && !transportFailed) {
+    if (reply->property(tooLargeProperty).toBool()) {
+        response.error = foundation::Error{QString::fromLatin1(errorDomain), bodyTooLargeCode,
+                                           QStringLiteral("response body too large")};
+    } else if (status.isValid() && !transportFailed) {
         response.statusCode = status.toInt();
         response.body = reply->readAll();
     } else {

@@ -33,6 +33,8 @@ public:
     /// Requests time out after this long without progress.
     static constexpr int defaultTimeoutMs = 60'000;
     static constexpr auto errorDomain = "kesvor.net.url";
+    /// The error code of an answer whose body is over the task's limit.
+    static constexpr int bodyTooLargeCode = -1100;
 
     static UrlSession& shared();
 
@@ -40,11 +42,14 @@ public:
     ~UrlSession() override;
 
     /// Sends request with the given verb and body; completion runs exactly once.
+    /// With maximumBodyBytes above 0, an answer that announces or delivers a
+    /// longer body is abandoned and reported as the error bodyTooLargeCode.
     void dataTask(QNetworkRequest request, const QByteArray& verb, const QByteArray& body,
-                  Completion completion);
+                  Completion completion, qint64 maximumBodyBytes = 0);
 
 private:
     void finish(QNetworkReply* reply, const Completion& completion);
+    static void limitBody(QNetworkReply* reply, qint64 maximumBodyBytes);
 
     QNetworkAccessManager* m_manager;
 };

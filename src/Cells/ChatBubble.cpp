@@ -3,7 +3,6 @@
 #include "Kesvor/SdkImage.h"
 #include "Store/MessageStatusEnum.h"
 #include "View/BubbleBackView.h"
-#include "View/CustomDateFormatter.h"
 #include "ui/Color.h"
 #include "ui/Font.h"
 #include "ui/ImageView.h"
@@ -22,7 +21,6 @@ constexpr double timeLineHeight = 24;
 constexpr double timeSideMargin = 30;
 constexpr double statusIconSide = 24;
 constexpr double bubbleCornerRadius = 4;
-constexpr double timeFontSize = 13;
 
 QColor darkBubbleColor()
 {
@@ -49,11 +47,8 @@ QFont ChatBubble::messageFont()
 }
 
 ChatBubble::ChatBubble(const QRectF& frame, BubbleCellType type)
-    : CollectionViewCell(frame)
-    , m_timeLabel(new ui::Label)
+    : TimedCell(frame)
 {
-    m_timeLabel->setFont(ui::Font::systemFont(timeFontSize));
-    m_timeLabel->setTextColor(ui::Color::darkGray());
     setupUserInterface(type);
     connect(contentView(), &ui::View::boundsChanged, this, [this] { fitBubbleWidth(); });
 }
@@ -84,7 +79,7 @@ void ChatBubble::setupUserInterface(BubbleCellType forType)
     m_messageLabel->setTextColor(left ? darkBubbleColor() : ui::Color::white());
     m_messageLabel->setTranslatesAutoresizingMaskIntoConstraints(false);
     m_backView->addSubview(m_messageLabel);
-    contentView()->addSubview(m_timeLabel);
+    contentView()->addSubview(timeLabel());
 
     const QHash<QString, ui::View*> views = bubbleViews();
     const QString back = QLatin1String(BACK_VIEW);
@@ -104,9 +99,9 @@ void ChatBubble::setupUserInterface(BubbleCellType forType)
     activate(QStringLiteral("V:|-%1-[%2]-%1-|").arg(number(textTopBottomInset), label), views);
     if (left)
         contentView()->addConstraints(QStringLiteral("H:|-%1-[v0]|").arg(number(timeSideMargin)),
-                                      {m_timeLabel});
+                                      {timeLabel()});
     contentView()->addConstraints(QStringLiteral("V:[v0]-0-[v1(==%1)]|").arg(timeLineHeight),
-                                  {m_backView, m_timeLabel});
+                                  {m_backView, timeLabel()});
 }
 
 double ChatBubble::maximumBubbleWidth() const
@@ -117,13 +112,6 @@ double ChatBubble::maximumBubbleWidth() const
 void ChatBubble::fitBubbleWidth()
 {
     m_bubbleWidth.setConstant(maximumBubbleWidth());
-}
-
-void ChatBubble::setTime(const std::optional<QDateTime>& time)
-{
-    m_time = time;
-    if (time)
-        m_timeLabel->setText(CustomDateFormatter().timeFormatter.stringFromDate(*time));
 }
 
 CollectionCellLeft::CollectionCellLeft(const QRectF& frame)

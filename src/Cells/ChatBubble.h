@@ -1,12 +1,8 @@
 #pragma once
 
+#include "Cells/TimedCell.h"
 #include "View/BubbleCellType.h"
-#include "ui/CollectionViewCell.h"
 #include "ui/LayoutConstraint.h"
-
-#include <QtCore/QDateTime>
-
-#include <optional>
 
 namespace kesvor {
 
@@ -28,7 +24,7 @@ inline constexpr char BACKGROUND_IMAGE_VIEW[] = "backgroundImageView";
 /// sides and 8 above and below, and sits directly on the 24-point time line
 /// at the cell's bottom, so the space above it is the gap before a change of
 /// sender. The list measures heights with messageFont().
-class ChatBubble : public ui::CollectionViewCell {
+class ChatBubble : public TimedCell {
     Q_OBJECT
 public:
     /// The font of every bubble's text, which the list measures with.
@@ -37,12 +33,6 @@ public:
     ui::Label* messageLabel() const { return m_messageLabel; }
     ui::ImageView* backgroundImageView() const { return m_backgroundImageView; }
     BubbleBackView* backView() const { return m_backView; }
-    ui::Label* timeLabel() const { return m_timeLabel; }
-
-    std::optional<QDateTime> time() const { return m_time; }
-    /// Shows the time ("hh:mm a"); an absent time leaves the label as it is.
-    void setTime(const std::optional<QDateTime>& time);
-
     /// The widest the bubble may be: the cell's width less 60.
     double maximumBubbleWidth() const;
 
@@ -59,8 +49,6 @@ private:
     ui::Label* m_messageLabel = nullptr;
     ui::ImageView* m_backgroundImageView = nullptr;
     BubbleBackView* m_backView = nullptr;
-    ui::Label* m_timeLabel;
-    std::optional<QDateTime> m_time;
     ui::LayoutConstraint m_bubbleWidth;
 };
 

@@ -4,6 +4,11 @@
 #include "View/ChatTableController.h"
 
 #include "Cells/ChatBubble.h"
+#include "Cells/KButtonTemplateCell.h"
+#include "Cells/KCardHolderCell.h"
+#include "Cells/KConfusionTemplateCell.h"
+#include "Cells/KEmailTemplateCell.h"
+#include "Cells/QuickReplyCollectionCell.h"
 #include "Kesvor/KesvorLocalStorage.h"
 #include "Models/ButtonModel.h"
 #include "Service/UserKeys.h"
@@ -20,6 +25,7 @@
 #include "foundation/MainThread.h"
 #include "ui/CollectionView.h"
 #include "ui/Label.h"
+#include "ui/TextField.h"
 
 namespace kesvor {
 
@@ -93,6 +99,19 @@ void ChatTableController::refreshFetchedResultController()
             QStringLiteral("Failed to initialize FetchedResultsController: ") + error.description);
 }
 
+void ChatTableController::registerCells(ui::CollectionView& list)
+{
+    list.registerCell<CollectionCellLeft>(reuseIdentifier(BubbleCellType::left));
+    list.registerCell<CollectionCellRight>(reuseIdentifier(BubbleCellType::right));
+    list.registerCell<KCardHolderCell>(reuseIdentifier(BubbleCellType::card));
+    list.registerCell<KButtonTemplateCell>(reuseIdentifier(BubbleCellType::buttonTemplate));
+    list.registerCell<KEmailTemplateCell>(reuseIdentifier(BubbleCellType::email));
+    list.registerCell<KConfusionTemplateCell>(reuseIdentifier(BubbleCellType::confusion));
+    list.registerCell<QuickReplyCollectionCell>(reuseIdentifier(BubbleCellType::quickReply));
+    list.registerSupplementaryView<HeaderView>(ui::CollectionElementKindSectionHeader,
+                                               QString::fromLatin1(HeaderView::reuseIdentifier));
+}
+
 BubbleCellType ChatTableController::cellType(const Chat& chat,
                                              const std::optional<QString>& customerId)
 {
@@ -100,7 +119,8 @@ BubbleCellType ChatTableController::cellType(const Chat& chat,
     if (customerId && !from.isNull() && from == *customerId)
         return BubbleCellType::right;
     const MessageContent content(chat);
-    if (content.text())
+    // Only a template attachment is drawn as one; the list sizes nothing else.
+    if (content.text() || content.attachmentType() != QLatin1String("template"))
         return BubbleCellType::left;
     const auto templateType = content.templateType();
     if (templateType == QLatin1String("button"))
@@ -136,15 +156,26 @@ ui::CollectionViewCell* ChatTableController::cellForItemAt(ui::CollectionView& c
                                                            const ui::IndexPath& indexPath)
 {
     const data::ObjectPtr object = m_fetchedResultsController->object(indexPath);
-    const BubbleCellType type =
-        object ? cellType(Chat(object), storedCustomerId()) : BubbleCellType::left;
-    const bool bubble = type == BubbleCellType::left || type == BubbleCellType::right;
-    // Template kinds show as an empty incoming bubble until their cells exist.
-    auto* cell = collectionView.dequeueReusableCell<ChatBubble>(
-        reuseIdentifier(bubble ? type : BubbleCellType::left), indexPath);
+    if (!object)
+        return bubbleCell(collectionView, indexPath, std::nullopt, BubbleCellType::left);
+    const Chat chat(object);
+    const BubbleCellType type = cellType(chat, storedCustomerId());
+    if (type == BubbleCellType::left || type == BubbleCellType::right)
+        return bubbleCell(collectionView, indexPath, chat, type);
+    if (ui::CollectionViewCell* cell = templateCell(collectionView, indexPath, chat, type))
+        return cell;
+    // A template whose model cannot be built shows as an empty bubble.
+    return bubbleCell(collectionView, indexPath, chat, BubbleCellType::left);
+}
+
+ui::CollectionViewCell* ChatTableController::bubbleCell(ui::CollectionView& collectionView,
+                                                        const ui::IndexPath& indexPath,
+                                                        const std::optional<Chat>& chat,
+                                                        BubbleCellType type)
+{
+    auto* cell = collectionView.dequeueReusableCell<ChatBubble>(reuseIdentifier(type), indexPath);
     if (!cell)
         return nullptr;
-    const std::optional<Chat> chat = object ? std::optional<Chat>(Chat(object)) : std::nullopt;
     const std::optional<QString> text = chat ? MessageContent(*chat).text() : std::nullopt;
     // An incoming message without a text (an unknown kind) shows nothing.
     cell->contentView()->setHidden(type != BubbleCellType::right && !text);
@@ -153,6 +184,53 @@ ui::CollectionViewCell* ChatTableController::cellForItemAt(ui::CollectionView& c
         cell->setTime(chat->createdOn());
     if (auto* right = qobject_cast<CollectionCellRight*>(cell); right && chat)
         right->setMessageStatus(chat->messageSentToAgentStatus());
+    return cell;
+}
+
+ui::CollectionViewCell* ChatTableController::templateCell(ui::CollectionView& collectionView,
+                                                          const ui::IndexPath& indexPath,
+                                                          const Chat& chat, BubbleCellType type)
+{
+    const QString identifier = reuseIdentifier(type);
+    TimedCell* cell = nullptr;
+    if (type == BubbleCellType::email) {
+        auto* form = collectionView.dequeueReusableCell<KEmailTemplateCell>(identifier, indexPath);
+        if (form) {
+            form->setModel(chat);
+            if (const auto draft = m_emailDrafts.constFind(chat.objectID());
+                draft != m_emailDrafts.cend() && form->emailTextField()->text() != *draft)
+                form->emailTextField()->setText(*draft);
+            connect(form, &KEmailTemplateCell::draftEdited, this,
+                    &ChatTableController::emailDraftEdited, Qt::UniqueConnection);
+        }
+        cell = form;
+    } else if (type == BubbleCellType::card) {
+        const auto* cards = cachedCards(chat);
+        auto* holder =
+            cards ? collectionView.dequeueReusableCell<KCardHolderCell>(identifier, indexPath)
+                  : nullptr;
+        if (holder) {
+            holder->setHeight(cacheHeight.value(chat.objectID()) - templateTimeRowHeight);
+            holder->setCards(*cards);
+        }
+        cell = holder;
+    } else if (const auto model = cachedTemplate(chat, type)) {
+        if (type == BubbleCellType::buttonTemplate) {
+            auto* block =
+                collectionView.dequeueReusableCell<KButtonTemplateCell>(identifier, indexPath);
+            if (block)
+                block->setButtonTemplateModel(model);
+            cell = block;
+        } else if (type == BubbleCellType::confusion) {
+            auto* block =
+                collectionView.dequeueReusableCell<KConfusionTemplateCell>(identifier, indexPath);
+            if (block)
+                block->setButtonTemplateModel(model);
+            cell = block;
+        }
+    }
+    if (cell)
+        cell->setTime(chat.createdOn());
     return cell;
 }
 
@@ -170,6 +248,11 @@ ui::CollectionReusableView* ChatTableController::viewForSupplementaryElementOfKi
     header->headerLabel()->setText(
         CustomDateFormatter().sectionDateString(name).value_or(QString()));
     return header;
+}
+
+void ChatTableController::emailDraftEdited(const Chat& message, const QString& text)
+{
+    m_emailDrafts.insert(message.objectID(), text);
 }
 
 // --- Delegate -------------------------------------------------------------------
@@ -271,12 +354,17 @@ void ChatTableController::controllerDidChangeSection(data::FetchedResultsControl
 }
 
 void ChatTableController::controllerDidChangeObject(data::FetchedResultsController&,
-                                                    const data::ObjectPtr&,
+                                                    const data::ObjectPtr& object,
                                                     std::optional<data::IndexPath> indexPath,
                                                     data::FetchedResultsChangeType type,
                                                     std::optional<data::IndexPath> newIndexPath)
 {
     using Type = data::FetchedResultsChangeType;
+    // A message that changed is parsed again; one that went takes its entries.
+    if (object && (type == Type::Delete || type == Type::Update))
+        forgetTemplate(object->objectID());
+    if (object && type == Type::Delete)
+        m_emailDrafts.remove(object->objectID());
     switch (type) {
     case Type::Insert:
         if (newIndexPath)

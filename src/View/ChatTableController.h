@@ -39,6 +39,8 @@ class ChatTableController : public QObject,
 public:
     /// Messages shown at first and loaded per page.
     static constexpr int pageSize = 20;
+    /// The time row under a template block, added to its measured height.
+    static constexpr double templateTimeRowHeight = 24;
 
     /// Fetches the newest page for withTableView, which it then feeds.
     explicit ChatTableController(ui::CollectionView* withTableView);
@@ -52,12 +54,17 @@ public:
         return *m_fetchedResultsController;
     }
 
-    // Parsed templates and their heights, by stored message; the template
-    // cells fill and read them.
+    // Parsed templates and their heights, by stored message (so no change of
+    // the list's order can mismatch them): sizing fills them, the template
+    // cells read them, and a message's entries go when it changes or goes.
     QHash<data::ObjectID, QList<std::shared_ptr<KCardModel>>> cache;
     QHash<data::ObjectID, double> cacheHeight;
     QHash<data::ObjectID, std::shared_ptr<KButtonTempateModel>> cacheButtonTempate;
     QHash<data::ObjectID, double> cacheButtonTemplateHeight;
+
+    /// Registers every cell kind under its reuse identifier, and the day
+    /// header, with the list this controller feeds.
+    static void registerCells(ui::CollectionView& list);
 
     /// The cell kind of a message: right for the customer's own, left for a
     /// text, by "template_type" for a template; left for anything else.
@@ -106,6 +113,20 @@ private:
     /// with the gap before a change of sender).
     QSizeF sizeForItem(const ui::IndexPath& atIndexPath);
     double baseHeight(const Chat& chat, double listWidth);
+    /// The message's cards and their row height, parsed and measured once;
+    /// nullptr when its payload holds no card list.
+    const QList<std::shared_ptr<KCardModel>>* cachedCards(const Chat& chat);
+    /// The message's button or confusion template, parsed and measured
+    /// once; nullptr when its payload is not one.
+    std::shared_ptr<KButtonTempateModel> cachedTemplate(const Chat& chat, BubbleCellType type);
+    void forgetTemplate(const data::ObjectID& objectID);
+    void emailDraftEdited(const Chat& message, const QString& text);
+    ui::CollectionViewCell* templateCell(ui::CollectionView& collectionView,
+                                         const ui::IndexPath& indexPath, const Chat& chat,
+                                         BubbleCellType type);
+    ui::CollectionViewCell* bubbleCell(ui::CollectionView& collectionView,
+                                       const ui::IndexPath& indexPath,
+                                       const std::optional<Chat>& chat, BubbleCellType type);
     /// A text's measured size plus the bubble's padding and time line.
     QSizeF sizeForText(const QString& text, double listWidth) const;
 
@@ -114,6 +135,9 @@ private:
     QPointer<ui::CollectionView> m_chatTableView;
     QPointer<ChatViewController> m_parentController;
     std::vector<BlockOperation> m_blockOperations;
+    // What the customer typed into each e-mail form, so that a row shown by
+    // another cell (a reload, paging, reuse) keeps it.
+    QHash<data::ObjectID, QString> m_emailDrafts;
     // A page loads once per arrival at the top: the list must leave it first.
     bool m_pagingArmed = false;
 };

@@ -4,7 +4,12 @@
 #include "View/ChatTableController.h"
 
 #include "Cells/ChatBubble.h"
+#include "KCard/KCard.h"
+#include "Models/KButtonTempateModel.h"
+#include "Models/KCardModel.h"
 #include "Store/Chat.h"
+#include "View/KButtonTempateView.h"
+#include "View/KConfusionTempateView.h"
 #include "View/MessageContent.h"
 #include "ui/CollectionView.h"
 #include "ui/TextMeasure.h"
@@ -78,12 +83,61 @@ double ChatTableController::baseHeight(const Chat& chat, double listWidth)
         return sizeForText(*text, listWidth).height();
     if (content.attachmentType() != QLatin1String("template"))
         return 0;
-    if (content.templateType() == QLatin1String("email"))
+    const auto templateType = content.templateType();
+    if (templateType == QLatin1String("email"))
         return emailItemHeight;
-    // Cards, button and confusion templates are measured by their views,
-    // which come with the template cells; until then they take no room, as
-    // every kind this list does not know.
+    // Kinds this list does not know, and templates whose model cannot be
+    // built, take no room.
+    if (templateType == QLatin1String("generic"))
+        return cachedCards(chat) ? cacheHeight.value(chat.objectID()) : 0;
+    const BubbleCellType type = templateType == QLatin1String("button")
+                                    ? BubbleCellType::buttonTemplate
+                                    : BubbleCellType::confusion;
+    if (templateType == QLatin1String("button") || templateType == QLatin1String("confusion"))
+        return cachedTemplate(chat, type) ? cacheButtonTemplateHeight.value(chat.objectID()) : 0;
     return 0;
+}
+
+const QList<std::shared_ptr<KCardModel>>* ChatTableController::cachedCards(const Chat& chat)
+{
+    const data::ObjectID id = chat.objectID();
+    if (const auto found = cache.constFind(id); found != cache.cend())
+        return &*found;
+    const auto cards = KCardModel::modelsFromArray(
+        MessageContent(chat).payload().value(QStringLiteral("elements")));
+    if (!cards)
+        return nullptr;
+    cacheHeight.insert(id, KCard::getMaxHeight(*cards) + templateTimeRowHeight);
+    return &*cache.insert(id, *cards);
+}
+
+std::shared_ptr<KButtonTempateModel> ChatTableController::cachedTemplate(const Chat& chat,
+                                                                         BubbleCellType type)
+{
+    const data::ObjectID id = chat.objectID();
+    if (const auto found = cacheButtonTempate.constFind(id); found != cacheButtonTempate.cend())
+        return *found;
+    auto model = KButtonTempateModel::initWithPayloadObject(MessageContent(chat).payload());
+    if (!model)
+        return nullptr;
+    // Measured by a throwaway block of the kind that shows it.
+    std::unique_ptr<KTemplateBlockView> block;
+    if (type == BubbleCellType::confusion)
+        block = std::make_unique<KConfusionTemplateView>();
+    else
+        block = std::make_unique<KButtonTempateView>();
+    block->setButtonTemplateModel(model);
+    cacheButtonTemplateHeight.insert(id, block->frame().height() + templateTimeRowHeight);
+    cacheButtonTempate.insert(id, model);
+    return model;
+}
+
+void ChatTableController::forgetTemplate(const data::ObjectID& objectID)
+{
+    cache.remove(objectID);
+    cacheHeight.remove(objectID);
+    cacheButtonTempate.remove(objectID);
+    cacheButtonTemplateHeight.remove(objectID);
 }
 
 } // namespace kesvor

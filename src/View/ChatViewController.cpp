@@ -3,7 +3,6 @@
 #include "View/ChatViewController.h"
 
 #include "Cells/ChatBubble.h"
-#include "Cells/QuickReplyCollectionCell.h"
 #include "KTextView/KTextView.h"
 #include "KUserInputView/KUserInputView.h"
 #include "Kesvor/KesvorAlertController.h"
@@ -14,7 +13,6 @@
 #include "View/ChatTableController.h"
 #include "View/CollectionViewScrolling.h"
 #include "View/ConversationNotifications.h"
-#include "View/HeaderView.h"
 #include "View/KNavBarView.h"
 #include "View/NetworkStatus.h"
 #include "View/QuickReplyView.h"
@@ -194,12 +192,7 @@ void ChatViewController::setUpTableView()
     m_chatTableController = new ChatTableController(m_chatTableView);
     m_chatTableController->setParent(this);
     m_chatTableController->setParentController(this);
-    m_chatTableView->registerCell<CollectionCellLeft>(foundation::rawValue(BubbleCellType::left));
-    m_chatTableView->registerCell<CollectionCellRight>(foundation::rawValue(BubbleCellType::right));
-    m_chatTableView->registerCell<QuickReplyCollectionCell>(
-        foundation::rawValue(BubbleCellType::quickReply));
-    m_chatTableView->registerSupplementaryView<HeaderView>(
-        ui::CollectionElementKindSectionHeader, QString::fromLatin1(HeaderView::reuseIdentifier));
+    ChatTableController::registerCells(*m_chatTableView);
     m_chatTableView->setDelegate(m_chatTableController);
     m_chatTableView->setDataSource(m_chatTableController);
     view()->addSubview(m_chatTableView);

@@ -5,6 +5,7 @@
 #include "foundation/DebugLog.h"
 #include "foundation/MainThread.h"
 #include "foundation/NotificationCenter.h"
+#include "ui/Accessibility.h"
 #include "ui/BezierPath.h"
 #include "ui/Button.h"
 #include "ui/Color.h"
@@ -168,10 +169,12 @@ void WebViewController::addHeaderButtons()
     m_closeButton = new ui::Button;
     m_closeButton->setImage(sdkImage(QStringLiteral("closeButtonImg")));
     m_closeButton->setBackgroundColor(ui::Color::clear());
+    ui::Accessibility::setLabel(m_closeButton, QStringLiteral("Close page"));
     m_closeButton->addTarget(ui::ControlEvent::TouchUpInside,
                              [this](ui::Control*) { closeButtonClicked(); });
     m_refreshButton = new ui::Button;
     m_refreshButton->setImage(sdkImage(QStringLiteral("refreshImg")));
+    ui::Accessibility::setLabel(m_refreshButton, QStringLiteral("Reload page"));
     m_refreshButton->addTarget(ui::ControlEvent::TouchUpInside,
                                [this](ui::Control*) { refreshButtonClicked(); });
 
