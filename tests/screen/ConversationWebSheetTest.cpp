@@ -2,15 +2,13 @@
 
 #include "KUserInputView/KUserInputView.h"
 #include "View/ChatViewController.h"
-#include "View/ConversationNotifications.h"
 #include "View/WebViewController.h"
-#include "foundation/NotificationCenter.h"
 #include "support/ChatService.h"
+#include "ui/Button.h"
 #include "ui/Keyboard.h"
 #include "web/WebTestPage.h"
 
 #include <QtCore/QPointer>
-#include <QtCore/QUrlQuery>
 
 using namespace kesvor;
 
@@ -28,11 +26,12 @@ protected:
 
     KUserInputView* bar() { return m_screen->userInputView(); }
 
-    QString bridgeUrl()
+    ui::Button* visibleButton(const QString& title) const
     {
-        QUrl url(service().baseUrl() + QStringLiteral("/bridge"));
-        url.setQuery(QUrlQuery{{"text", "Call me back"}, {"keyword", "CALL_BACK"}});
-        return url.toString(QUrl::FullyEncoded);
+        for (ui::Button* button : m_screen->view()->findChildren<ui::Button*>())
+            if (button->title() == title && button->isVisible())
+                return button;
+        return nullptr;
     }
 
     ChatViewController* m_screen = nullptr;
@@ -46,8 +45,17 @@ TEST_F(ConversationWebSheetTest, ALinkOpensThePageAndItsDoneButtonSendsTheMessag
     ASSERT_TRUE(waitForSupportChat());
     const int signUps = service().receivedRequests("/user/api/v1/signup").size();
 
-    foundation::NotificationCenter::defaultCenter().post(ShowWebViewNotification,
-                                                         {{"url", bridgeUrl()}});
+    // The bot answers "link" with a button to its form page; a click opens it.
+    type("link");
+    press(Qt::Key_Return);
+    advance(1000);
+    ui::Button* link = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] {
+        m_screen->view()->layoutIfNeeded();
+        link = visibleButton("Open the form");
+        return link != nullptr;
+    }));
+    click(link);
     const QPointer<WebViewController> opened = sheet();
     ASSERT_TRUE(opened);
     advance(500 + 16);
@@ -73,8 +81,8 @@ TEST_F(ConversationWebSheetTest, ALinkOpensThePageAndItsDoneButtonSendsTheMessag
     ASSERT_TRUE(test::waitUntil([&] {
         for (const QVariant& event : service().receivedEvents("chat-msg")) {
             const QVariantMap message = event.toMap()["items"].toList().value(0).toMap();
-            if (message["msg"].toMap()["message"].toMap()["text"] == "Call me back")
-                return message["msgKeyWord"] == "CALL_BACK";
+            if (message["msg"].toMap()["message"].toMap()["text"] == "I filled in the form")
+                return message["msgKeyWord"] == "FORM_DONE";
         }
         return false;
     }));
