@@ -393,6 +393,18 @@ TEST_F(TemplateListTest, BotTemplatesAppearAndEveryButtonWorks)
     EXPECT_EQ(submitted["text"], "ada@example.com");
     EXPECT_EQ(submitted["userId"], customerId());
     EXPECT_EQ(submitted["messageId"], asking);
+    // The bot's thanks, reported seen, is the last change the list gets; once
+    // it is stored and the list has come to rest, only the rows on screen
+    // have cells.
+    ASSERT_TRUE(test::waitUntil([&] {
+        const QVariantList messages = storedMessages();
+        if (messages.isEmpty())
+            return false;
+        const QVariantMap last = messages.last().toMap();
+        return last["msg"].toMap()["message"].toMap()["text"] ==
+                   "Thank you! We will write to ada@example.com." &&
+               last["messageSentToCustomerStatus"] == "seen";
+    }));
     settle();
     expectNoStrayCells(QStringLiteral("at the end"));
 }

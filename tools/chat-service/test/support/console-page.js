@@ -63,11 +63,16 @@ class ConsolePage {
     // Clicks the room of the customer (or the room id) once it is listed and
     // waits until its conversation is shown.
     async select({ userId, roomId }) {
-        const item = await this.page.waitForFunction((user, room) => [...document.querySelectorAll('#rooms > li')]
-            .find((li) => (user && li.dataset.userId === user) || (room && li.dataset.roomId === room)),
-        { timeout: this.timeoutMs }, userId ?? null, roomId ?? null);
-        const selected = await item.evaluate((li) => li.dataset.roomId);
-        await item.click();
+        // Found and clicked in one step inside the page: the list is drawn
+        // again whenever a room changes, which detaches the items found before.
+        const clicked = await this.page.waitForFunction((user, room) => {
+            const li = [...document.querySelectorAll('#rooms > li')]
+                .find((item) => (user && item.dataset.userId === user) || (room && item.dataset.roomId === room));
+            if (!li) return null;
+            li.click();
+            return li.dataset.roomId;
+        }, { timeout: this.timeoutMs }, userId ?? null, roomId ?? null);
+        const selected = await clicked.jsonValue();
         await this.page.waitForFunction((room) => document.getElementById('conversation-pane').dataset.roomId === room
             && !document.getElementById('answer-text').disabled, { timeout: this.timeoutMs }, selected);
         return selected;
