@@ -164,7 +164,7 @@ TEST(NetworkClockTest, WithoutAnswersFinishesAfterTheTimeLimitOnDeviceTime)
 
     elapsed.start();
     clock.synchronize();
-    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }, 4000));
+    ASSERT_TRUE(kesvor::test::waitUntil([&] { return notifications.count == 1; }, 30000));
     // Not before the time limit (a coarse timer may fire up to 5 % early).
     EXPECT_GE(finishedAfterMs, 1500 * 95 / 100);
     EXPECT_FALSE(clock.isSynchronized());

@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        server.setHandler([this](const test::HttpRequest& request) {
+        server.setHandler([](const test::HttpRequest& request) {
             const QByteArray path = request.target;
             test::HttpReply reply;
             reply.contentType = "image/png";
