@@ -101,9 +101,15 @@ protected:
         screen().view()->layoutIfNeeded();
     }
 
-    // Sends what a customer types, and lets the send delay pass.
+    // Sends what a customer types once the bot has answered the last thing
+    // the customer sent (an answer arriving after the next question would
+    // sort below it), and lets the send delay pass.
     void ask(const QString& word)
     {
+        ASSERT_TRUE(test::waitUntil([&] {
+            const QVariantList stored = storedMessages();
+            return stored.isEmpty() || stored.last().toMap()["msgFrom"] != customerId();
+        }));
         ASSERT_EQ(screen().sendMessgeToServer(word, word), ConversationActions::SendResult::sent);
         advance(1000);
     }
