@@ -17,6 +17,7 @@
 #include "ui/Window.h"
 
 #include <QtCore/QElapsedTimer>
+#include <QtGui/QWheelEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QTextEdit>
 
@@ -125,6 +126,21 @@ ChatBubble* ConversationTest::waitForBubble(const QString& text, int timeoutMs)
         timeoutMs);
     const QList<ChatBubble*> found = bubblesShowing(text);
     return found.size() == 1 ? found.first() : nullptr;
+}
+
+ui::CollectionView* ConversationTest::list()
+{
+    return m_screen->chatTableView();
+}
+
+void ConversationTest::wheelToTop()
+{
+    const QPointF at(160, 200);
+    QWheelEvent wheel(at, list()->mapToGlobal(at), QPoint(), QPoint(0, 120 * 1000), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list(), &wheel);
+    QCoreApplication::processEvents();
+    list()->layoutIfNeeded();
 }
 
 void ConversationTest::storeHistory(int count)

@@ -12,8 +12,9 @@ class ChatViewController;
 class ChatBubble;
 
 namespace ui {
+class CollectionView;
 class View;
-}
+} // namespace ui
 
 namespace test {
 
@@ -40,8 +41,7 @@ protected:
     static void advance(double ms);
     /// Waits for condition while the driven clock moves on with real time, so
     /// that timed work the condition needs (a reconnection's back-off) runs.
-    static bool waitWhileTimePasses(const std::function<bool()>& condition,
-                                    int timeoutMs = 15'000);
+    static bool waitWhileTimePasses(const std::function<bool()>& condition, int timeoutMs = 15'000);
     /// A click where a user would click: at the view's centre, delivered to
     /// the host's window, which hands it to whatever lies there.
     void click(ui::View* view);
@@ -53,6 +53,11 @@ protected:
     QList<ChatBubble*> bubblesShowing(const QString& text);
     /// Waits until exactly one cell shows text.
     ChatBubble* waitForBubble(const QString& text, int timeoutMs = 10'000);
+
+    /// The message list.
+    ui::CollectionView* list();
+    /// A turn of the mouse wheel towards the top, far enough to reach it.
+    void wheelToTop();
 
     /// Stored messages from the bot, one minute apart today, oldest first,
     /// each with the text "message N".

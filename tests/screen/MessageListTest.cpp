@@ -14,33 +14,18 @@
 #include "ui/Label.h"
 #include "ui/TextMeasure.h"
 
-#include <QtGui/QWheelEvent>
-
 using namespace kesvor;
 
 namespace {
 
 class MessageListTest : public test::ConversationTest {
 protected:
-    ui::CollectionView* list() { return screen().chatTableView(); }
-
     int shownMessages()
     {
         int count = 0;
         for (int section = 0; section < list()->numberOfSections(); ++section)
             count += list()->numberOfItemsInSection(section);
         return count;
-    }
-
-    // A turn of the mouse wheel towards the top, far enough to reach it.
-    void wheelToTop()
-    {
-        const QPointF at(160, 200);
-        QWheelEvent wheel(at, list()->mapToGlobal(at), QPoint(), QPoint(0, 120 * 1000),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(list(), &wheel);
-        QCoreApplication::processEvents();
-        list()->layoutIfNeeded();
     }
 
     // Where the message's bubble cell is drawn, from the list's top.

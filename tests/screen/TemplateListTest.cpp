@@ -28,7 +28,6 @@
 #include "ui/CollectionView.h"
 #include "ui/TextField.h"
 
-#include <QtGui/QWheelEvent>
 #include <QtWidgets/QLineEdit>
 
 #include <random>
@@ -64,7 +63,6 @@ QString describe(const std::shared_ptr<KButtonTempateModel>& model)
 
 class TemplateListTest : public test::ConversationTest {
 protected:
-    ui::CollectionView* list() { return screen().chatTableView(); }
     ChatTableController& table() { return *screen().chatTableController(); }
 
     template <typename Cell> Cell* waitForCell(int timeoutMs = 10'000)
@@ -124,16 +122,6 @@ protected:
             }
             return false;
         });
-    }
-
-    void wheelToTop()
-    {
-        const QPointF at(160, 200);
-        QWheelEvent wheel(at, list()->mapToGlobal(at), QPoint(), QPoint(0, 120 * 1000),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(list(), &wheel);
-        QCoreApplication::processEvents();
-        list()->layoutIfNeeded();
     }
 
     // Only the cells of the rows on screen are shown: binding a cell never
