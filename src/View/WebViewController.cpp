@@ -212,17 +212,7 @@ void WebViewController::show()
         return;
     m_showing = true;
     view()->setBackgroundColor(ui::Color::clear());
-    const QPointer<WebViewController> self(this);
-    ui::View::animate(
-        slideDuration,
-        [self] {
-            if (self)
-                moveTop(self->view(), 0);
-        },
-        [self](bool) {
-            if (self)
-                self->finishShowing();
-        });
+    slide(0, &WebViewController::finishShowing);
 }
 
 void WebViewController::finishShowing()
@@ -242,16 +232,23 @@ void WebViewController::close()
         return;
     m_closing = true;
     view()->setBackgroundColor(ui::Color::clear());
+    slide(view()->frame().height(), &WebViewController::finishClosing);
+}
+
+// The sheet's root moves to top; finish runs when it is there, unless the
+// controller is gone by then.
+void WebViewController::slide(double top, void (WebViewController::*finish)())
+{
     const QPointer<WebViewController> self(this);
     ui::View::animate(
         slideDuration,
-        [self] {
+        [self, top] {
             if (self)
-                moveTop(self->view(), self->view()->frame().height());
+                moveTop(self->view(), top);
         },
-        [self](bool) {
+        [self, finish](bool) {
             if (self)
-                self->finishClosing();
+                (self->*finish)();
         });
 }
 

@@ -92,6 +92,7 @@ private:
     void addHeaderButtons();
     void updateMask();
     void followParentSize(const QRectF& parentBounds);
+    void slide(double top, void (WebViewController::*finish)());
     void finishShowing();
     void finishClosing();
 
