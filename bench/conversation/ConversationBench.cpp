@@ -40,6 +40,7 @@
 #include "View/KNavBarView.h"
 #include "kesvor/Kesvor.h"
 #include "net/NHNetworkClock.h"
+#include "shared/BestFigures.h"
 #include "support/ChatService.h"
 #include "ui/Application.h"
 #include "ui/CollectionView.h"
@@ -69,6 +70,11 @@ using namespace kesvor;
 
 namespace {
 
+using bench::best;
+using bench::keepBest;
+using bench::nowMs;
+using bench::waitFor;
+
 constexpr int rounds = 7;
 constexpr int hostWidth = 390;
 constexpr int hostHeight = 844;
@@ -84,39 +90,6 @@ Environment& environment()
 {
     static Environment instance;
     return instance;
-}
-
-// Best milliseconds per figure.
-std::map<std::string, double>& best()
-{
-    static std::map<std::string, double> figures;
-    return figures;
-}
-
-void keepBest(const std::string& figure, double ms)
-{
-    auto found = best().find(figure);
-    if (found == best().end() || ms < found->second)
-        best()[figure] = ms;
-}
-
-double nowMs()
-{
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30'000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 QVariantList history(int count)

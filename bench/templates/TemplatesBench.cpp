@@ -25,6 +25,7 @@
 #include "View/ChatTableController.h"
 #include "View/CustomDateFormatter.h"
 #include "View/ImageLoader.h"
+#include "shared/BestFigures.h"
 #include "support/HttpTestServer.h"
 #include "ui/CollectionView.h"
 #include "ui/FlowLayout.h"
@@ -49,6 +50,11 @@ using namespace kesvor;
 
 namespace {
 
+using bench::best;
+using bench::keepBest;
+using bench::nowMs;
+using bench::waitFor;
+
 constexpr int rounds = 7;
 constexpr int messageCount = 1000;
 constexpr int listWidth = 390;
@@ -67,38 +73,6 @@ Environment& environment()
 {
     static Environment instance;
     return instance;
-}
-
-std::map<std::string, double>& best()
-{
-    static std::map<std::string, double> figures;
-    return figures;
-}
-
-void keepBest(const std::string& figure, double value)
-{
-    auto found = best().find(figure);
-    if (found == best().end() || value < found->second)
-        best()[figure] = value;
-}
-
-double nowMs()
-{
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60'000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 QByteArray png(QColor color)
