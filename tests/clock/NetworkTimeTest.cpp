@@ -48,7 +48,9 @@ TEST(NetworkTimeTest, RunsTheLatestCompletionOncePerSynchronisation)
     networkTime.sync([&] { ++first; });
     networkTime.sync([&] { ++second; });
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return second == 1; }));
-    EXPECT_NEAR(double(networkMinusDeviceMs()), 42'000, 50);
+    // The completion comes with the first answer: one sample, off by up to
+    // half its round trip, which a loaded machine can stretch far.
+    EXPECT_NEAR(double(networkMinusDeviceMs()), 42'000, 1'000);
 
     networkTime.sync([&] { ++third; });
     ASSERT_TRUE(kesvor::test::waitUntil([&] { return third == 1; }));
