@@ -49,7 +49,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
 #include <QtCore/QProcess>
@@ -59,10 +58,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
-#include <chrono>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 

@@ -35,7 +35,9 @@ inline double nowMs()
         .count();
 }
 
-/// Runs the event loop until condition holds; false after timeoutMs.
+/// Runs the event loop until condition holds; false after timeoutMs. Unlike
+/// the tests' waitUntil, which sleeps 10 ms between looks, it looks again as
+/// soon as events have run, so the times measured around it stay exact.
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60'000)
 {
     QElapsedTimer timer;

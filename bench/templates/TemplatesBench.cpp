@@ -33,18 +33,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QtCore/QBuffer>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QImage>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
-#include <chrono>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
 
 using namespace kesvor;
 

@@ -25,10 +25,8 @@
 #include <QtCore/QTimeZone>
 #include <QtWidgets/QApplication>
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <memory>
 
 using namespace kesvor;
 
@@ -68,17 +66,16 @@ int send(const QString& token, const QString& text)
                    record && record->contains(QStringLiteral("roomId"));
         },
         15'000);
+    if (!open)
+        return 1;
     // The handshake's catch-up looks for unsent messages on the store's queue;
-    // a query queued after it answers once it has looked, so the message
-    // stored next is left to the one-second delay, which never passes here.
-    const auto caughtUp = std::make_shared<std::atomic<bool>>(false);
-    if (open)
-        MyDataController::sharedInstance().sendingChats(
-            KesvorLocalStorage::storedUser()->value(QStringLiteral("userId")).toString(),
-            [caughtUp](const QVariantList&) { *caughtUp = true; });
-    if (!open || !runUntil([&] { return caughtUp->load(); }, 15'000) ||
-        ConversationActions::sendMessgeToServer(text, text) !=
-            ConversationActions::SendResult::sent)
+    // once the queue is idle it has looked, so the message stored next is left
+    // to the one-second delay, which never passes here.
+    MyDataController::sharedInstance()
+        .messageAddOperationQueue()
+        .waitUntilAllOperationsAreFinished();
+    if (ConversationActions::sendMessgeToServer(text, text) !=
+        ConversationActions::SendResult::sent)
         return 1;
     say("stored");
     runUntil([] { return false; }, 120'000);

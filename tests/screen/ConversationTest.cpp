@@ -107,9 +107,8 @@ void ConversationTest::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
 QList<ChatBubble*> ConversationTest::bubblesShowing(const QString& text)
 {
     QList<ChatBubble*> found;
-    ui::CollectionView* list = m_screen->chatTableView();
-    for (const ui::IndexPath& indexPath : list->indexPathsForVisibleItems()) {
-        auto* bubble = qobject_cast<ChatBubble*>(list->cellForItem(indexPath));
+    for (const ui::IndexPath& indexPath : list()->indexPathsForVisibleItems()) {
+        auto* bubble = qobject_cast<ChatBubble*>(list()->cellForItem(indexPath));
         if (bubble && bubble->messageLabel()->text() == text)
             found.append(bubble);
     }
