@@ -1,6 +1,7 @@
 // Round trips per second, and the client's CPU time per round trip, of
 // net::SocketIOClient and of Node's official socket.io-client, side by side in
-// one run against the same stand-in chat service (tools/chat-service).
+// one run against the same stand-in chat service (tools/chat-service), with a
+// minimal client beside them that shows the most any client can reach here.
 //
 // Method. A round trip is an "echo" event the client emits with a customer's
 // chat message as the SDK sends it, echoed by the service, and received by the
@@ -12,6 +13,13 @@
 // from elsewhere on the machine falls on both alike; for each client and window
 // the best round counts: the highest rate and, separately, the lowest CPU time.
 //
+// The minimal client (MinimalEchoClient) does nothing but the round trip's
+// system calls and the frames' bytes. Its rate is the ceiling the service and
+// the machine set for every client, and its CPU time the part of a round trip
+// that is the kernel's sending and waking, whatever a client does besides.
+// "minimal-qt" is the same client woken by Qt's event loop through a socket
+// notifier: the least a client built on the event loop, as ours is, can cost.
+//
 // CPU time is each client's own over the timed round trips: for ours the CPU
 // clock of the thread that runs the client (all of it runs there; the service
 // is a process of its own), for the official client its process's CPU usage
@@ -21,6 +29,8 @@
 // also depend on how the two share them; CPU time per round trip does not.
 
 #include "net/SocketIOClient.h"
+#include "shared/ThreadCpuTime.h"
+#include "socketio/MinimalEchoClient.h"
 #include "support/ChatService.h"
 
 #include <QtCore/QCoreApplication>
@@ -32,13 +42,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <stdexcept>
 #include <string>
 
+using kesvor::bench::threadCpuSeconds;
+using kesvor::bench::threadSystemSeconds;
 using kesvor::net::SocketAnyEvent;
 using kesvor::net::SocketIOClient;
 
@@ -64,20 +75,6 @@ struct Best {
 
 // The best of each client and window, for the comparison at the end.
 std::map<std::pair<std::string, int64_t>, Best> best;
-
-double threadCpuSeconds()
-{
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
-}
-
-double threadSystemSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
-}
 
 // A customer's chat message as the SDK sends it.
 QVariantMap payload()
@@ -162,6 +159,32 @@ void BM_KesvorClient(benchmark::State& state)
     client.disconnect();
 }
 
+QByteArray payloadJson()
+{
+    return QJsonDocument::fromVariant(payload()).toJson(QJsonDocument::Compact);
+}
+
+// The minimal client, waiting in poll, or with onEventLoop woken by Qt's event loop.
+template <bool onEventLoop> void BM_MinimalClient(benchmark::State& state)
+{
+    using kesvor::bench::MinimalEchoClient;
+    const int window = int(state.range(0));
+    try {
+        MinimalEchoClient client(QUrl(service->baseUrl()).port(),
+                                 service->namespaceName().toStdString());
+        const std::string message = payloadJson().toStdString();
+        const auto run = onEventLoop ? &MinimalEchoClient::runOnEventLoop : &MinimalEchoClient::run;
+        (client.*run)(warmUpRoundTrips, window, message);
+        for (auto _ : state) {
+            const auto timing = (client.*run)(roundTrips, window, message);
+            record(state, onEventLoop ? "minimal-qt" : "minimal",
+                   {timing.seconds, timing.cpuSeconds, timing.systemSeconds}, roundTrips);
+        }
+    } catch (const std::runtime_error& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
 void BM_OfficialClient(benchmark::State& state)
 {
     const QString serviceDir = QStringLiteral(KESVOR_SOURCE_DIR "/tools/chat-service");
@@ -174,9 +197,7 @@ void BM_OfficialClient(benchmark::State& state)
         peer.start(QStringLiteral("node"),
                    {QStringLiteral(KESVOR_SOURCE_DIR "/bench/socketio/official-client-peer.js"),
                     service->baseUrl(), service->namespaceName(), QString::number(roundTrips),
-                    QString::number(state.range(0)),
-                    QString::fromUtf8(
-                        QJsonDocument::fromVariant(payload()).toJson(QJsonDocument::Compact))});
+                    QString::number(state.range(0)), QString::fromUtf8(payloadJson())});
         if (!peer.waitForFinished(120'000) || peer.exitCode() != 0) {
             state.SkipWithError(
                 ("the official client failed: " + peer.readAllStandardError().toStdString())
@@ -213,7 +234,9 @@ int main(int argc, char** argv)
         for (const int window : {1, 32}) {
             const std::string suffix = "/round:" + std::to_string(round);
             for (const auto& [name, function] :
-                 {std::pair{"kesvor", &BM_KesvorClient}, std::pair{"official", &BM_OfficialClient}})
+                 {std::pair{"kesvor", &BM_KesvorClient}, std::pair{"official", &BM_OfficialClient},
+                  std::pair{"minimal", &BM_MinimalClient<false>},
+                  std::pair{"minimal-qt", &BM_MinimalClient<true>}})
                 benchmark::RegisterBenchmark((std::string("round_trips/") + name + suffix).c_str(),
                                              function)
                     ->Arg(window)
@@ -230,19 +253,21 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
 
     std::printf("\nbest of %d rounds: round trips per second (rt/s), and the client's CPU time"
-                "\nper round trip in microseconds, of which in the kernel:\n",
+                "\nper round trip in microseconds, of which in the kernel; the rate's ratio to"
+                "\nsocket.io-client's:\n",
                 rounds);
     for (const int window : {1, 32}) {
-        const Best ours = best[{"kesvor", window}];
         const Best official = best[{"official", window}];
-        if (ours.rate > 0 && official.rate > 0)
-            std::printf("  window %2d: kesvor %6.0f rt/s %5.1f us (%4.1f)   socket.io-client %6.0f"
-                        " rt/s %5.1f us (%4.1f)   rate %.2fx, CPU 1/%.2f\n",
-                        window, ours.rate, ours.cpuMicrosecondsPerRoundTrip,
-                        ours.systemMicrosecondsPerRoundTrip, official.rate,
-                        official.cpuMicrosecondsPerRoundTrip,
-                        official.systemMicrosecondsPerRoundTrip, ours.rate / official.rate,
-                        official.cpuMicrosecondsPerRoundTrip / ours.cpuMicrosecondsPerRoundTrip);
+        if (official.rate == 0)
+            continue;
+        std::printf("  window %d\n", window);
+        for (const char* client : {"kesvor", "official", "minimal", "minimal-qt"}) {
+            const Best figures = best[{client, window}];
+            if (figures.rate > 0)
+                std::printf("    %-10s %6.0f rt/s %5.1f us (%4.1f)   %.2fx\n", client, figures.rate,
+                            figures.cpuMicrosecondsPerRoundTrip,
+                            figures.systemMicrosecondsPerRoundTrip, figures.rate / official.rate);
+        }
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 // states, and the best round of each counts. Prints messages per second for
 // both, their ratio, and how the time grows from 10,000 to 100,000 messages.
 
+#include "shared/ThreadCpuTime.h"
 #include "store/BenchHistory.h"
 
 #include "Store/ChatModel.h"
@@ -27,18 +28,9 @@
 
 using namespace kesvor;
 using bench::historyOf;
+using bench::threadCpuSeconds;
 
 namespace {
-
-// CPU time of the calling thread: the figure other processes on the machine
-// disturb least.
-double threadCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 double wallSeconds()
 {
