@@ -16,8 +16,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
-#include <optional>
 #include <stdexcept>
 
 namespace kesvor::bench {
@@ -80,7 +78,7 @@ MinimalEchoClient::~MinimalEchoClient()
 }
 
 // Keeps window events in flight, counts the echoes, answers pings, and
-// measures from its construction to finished().
+// measures the thread's times from its construction.
 class MinimalEchoClient::Pump {
 public:
     Pump(MinimalEchoClient& client, int total, int window, const std::string& payloadJson)
@@ -90,9 +88,6 @@ public:
         , m_prefix("42" + client.m_namespace + ",[\"echo\",")
         , m_suffix("," + payloadJson + "]")
     {
-        clock_gettime(CLOCK_MONOTONIC, &m_start);
-        m_cpuStart = threadCpuSeconds();
-        m_systemStart = threadSystemSeconds();
         fill();
     }
 
@@ -108,13 +103,7 @@ public:
         fill();
     }
 
-    Timing finished() const
-    {
-        timespec end{};
-        clock_gettime(CLOCK_MONOTONIC, &end);
-        return {double(end.tv_sec - m_start.tv_sec) + double(end.tv_nsec - m_start.tv_nsec) / 1e9,
-                threadCpuSeconds() - m_cpuStart, threadSystemSeconds() - m_systemStart};
-    }
+    ThreadTimes finished() const { return m_stopwatch.elapsed(); }
 
 private:
     void fill()
@@ -133,13 +122,10 @@ private:
     std::string m_event;
     int m_sent = 0;
     int m_received = 0;
-    timespec m_start{};
-    double m_cpuStart = 0;
-    double m_systemStart = 0;
+    const ThreadStopwatch m_stopwatch;
 };
 
-MinimalEchoClient::Timing MinimalEchoClient::run(int total, int window,
-                                                 const std::string& payloadJson)
+ThreadTimes MinimalEchoClient::run(int total, int window, const std::string& payloadJson)
 {
     Pump pump(*this, total, window, payloadJson);
     while (!pump.done())
@@ -147,16 +133,17 @@ MinimalEchoClient::Timing MinimalEchoClient::run(int total, int window,
     return pump.finished();
 }
 
-MinimalEchoClient::Timing MinimalEchoClient::runOnEventLoop(int total, int window,
-                                                            const std::string& payloadJson)
+ThreadTimes MinimalEchoClient::runOnEventLoop(int total, int window, const std::string& payloadJson)
 {
     // Reads must not block the loop; sends stay blocking, as in run().
     const int flags = ::fcntl(m_fd, F_GETFL);
     ::fcntl(m_fd, F_SETFL, flags | O_NONBLOCK);
     std::string error;
     QEventLoop loop;
+    // The first events leave before the notifier exists; their echoes still
+    // wake it, as it reports a socket that is readable, not a change.
+    Pump pump(*this, total, window, payloadJson);
     QSocketNotifier readable(m_fd, QSocketNotifier::Read);
-    std::optional<Pump> pump;
     QObject::connect(&readable, &QSocketNotifier::activated, &loop, [&] {
         // An exception must not cross the event loop: it ends the loop and is
         // thrown again below.
@@ -164,21 +151,20 @@ MinimalEchoClient::Timing MinimalEchoClient::runOnEventLoop(int total, int windo
             if (!readAvailable())
                 return;
             std::string text;
-            while (!pump->done() && takeText(text))
-                pump->take(text);
-            if (pump->done())
+            while (!pump.done() && takeText(text))
+                pump.take(text);
+            if (pump.done())
                 loop.quit();
         } catch (const std::runtime_error& failure) {
             error = failure.what();
             loop.quit();
         }
     });
-    pump.emplace(*this, total, window, payloadJson);
     loop.exec();
     ::fcntl(m_fd, F_SETFL, flags);
     if (!error.empty())
         throw std::runtime_error(error);
-    return pump->finished();
+    return pump.finished();
 }
 
 // A client's frames are masked; the mask is fixed, as the service does not

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/ThreadCpuTime.h"
+
 #include <string>
 #include <string_view>
 
@@ -13,12 +15,6 @@ namespace kesvor::bench {
 /// benchmark shows it beside the two real clients.
 class MinimalEchoClient {
 public:
-    struct Timing {
-        double seconds = 0;
-        double cpuSeconds = 0;
-        double systemSeconds = 0;
-    };
-
     /// Connects to 127.0.0.1:port and joins namespaceName; throws
     /// std::runtime_error when the service cannot be reached or refuses.
     MinimalEchoClient(int port, const std::string& namespaceName);
@@ -29,12 +25,12 @@ public:
     /// Keeps window "echo" events with payloadJson in flight until total
     /// have come back, answering the service's pings; the thread's CPU time
     /// over them. Throws std::runtime_error when the connection fails.
-    Timing run(int total, int window, const std::string& payloadJson);
+    ThreadTimes run(int total, int window, const std::string& payloadJson);
 
     /// The same round trips, woken by Qt's event loop through a socket
     /// notifier instead of waiting in poll: the least an event-loop client
     /// can do. Throws std::runtime_error when the connection fails.
-    Timing runOnEventLoop(int total, int window, const std::string& payloadJson);
+    ThreadTimes runOnEventLoop(int total, int window, const std::string& payloadJson);
 
 private:
     class Pump;

@@ -34,7 +34,6 @@
 #include "support/ChatService.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -43,13 +42,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <stdexcept>
 #include <string>
 
-using kesvor::bench::threadCpuSeconds;
-using kesvor::bench::threadSystemSeconds;
+using kesvor::bench::ThreadStopwatch;
+using kesvor::bench::ThreadTimes;
 using kesvor::net::SocketAnyEvent;
 using kesvor::net::SocketIOClient;
 
@@ -59,13 +57,6 @@ constexpr int roundTrips = 20'000;
 constexpr int warmUpRoundTrips = 200;
 
 kesvor::test::ChatService* service = nullptr;
-
-struct Timing {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    /// The part of cpuSeconds spent in the kernel.
-    double systemSeconds = 0;
-};
 
 struct Best {
     double rate = 0;
@@ -90,7 +81,7 @@ QVariantMap payload()
             {"approvedByAgent", "approved"}};
 }
 
-void record(benchmark::State& state, const char* client, Timing timing, int count)
+void record(benchmark::State& state, const char* client, ThreadTimes timing, int count)
 {
     state.SetIterationTime(timing.seconds);
     const double rate = count / timing.seconds;
@@ -108,7 +99,7 @@ void record(benchmark::State& state, const char* client, Timing timing, int coun
 }
 
 // Keeps up to window events in flight while total round trips complete.
-Timing runKesvor(SocketIOClient& client, int total, int window)
+ThreadTimes runKesvor(SocketIOClient& client, int total, int window)
 {
     const QVariantMap message = payload();
     int sent = 0;
@@ -126,14 +117,10 @@ Timing runKesvor(SocketIOClient& client, int total, int window)
         else
             pump();
     });
-    QElapsedTimer timer;
-    const double cpuStart = threadCpuSeconds();
-    const double systemStart = threadSystemSeconds();
-    timer.start();
+    const ThreadStopwatch stopwatch;
     pump();
     loop.exec();
-    return {double(timer.nsecsElapsed()) / 1e9, threadCpuSeconds() - cpuStart,
-            threadSystemSeconds() - systemStart};
+    return stopwatch.elapsed();
 }
 
 void BM_KesvorClient(benchmark::State& state)
@@ -176,9 +163,8 @@ template <bool onEventLoop> void BM_MinimalClient(benchmark::State& state)
         const auto run = onEventLoop ? &MinimalEchoClient::runOnEventLoop : &MinimalEchoClient::run;
         (client.*run)(warmUpRoundTrips, window, message);
         for (auto _ : state) {
-            const auto timing = (client.*run)(roundTrips, window, message);
             record(state, onEventLoop ? "minimal-qt" : "minimal",
-                   {timing.seconds, timing.cpuSeconds, timing.systemSeconds}, roundTrips);
+                   (client.*run)(roundTrips, window, message), roundTrips);
         }
     } catch (const std::runtime_error& error) {
         state.SkipWithError(error.what());
